@@ -1,0 +1,83 @@
+#include "engine/FileStream.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "engine/NetException.h"
+
+TFileStream::TFileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+
+TFileStream::TFileStream(TFileStream&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
+      position_(other.position_)
+{
+}
+
+TFileStream::~TFileStream()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+TFileStream TFileStream::OpenForRead(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        errno = EISDIR;
+    } else if (fd >= 0) {
+        return TFileStream(fd, path);
+    }
+    throw EFOpenError(FormatText("Cannot open file \"%s\". %s", path.c_str(), std::strerror(errno)));
+}
+
+TFileStream TFileStream::CreateForWrite(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0)
+        return TFileStream(fd, path);
+    const int error = errno;
+    if (fd >= 0)
+        ::close(fd);
+    throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(error)));
+}
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count)
+{
+    for (;;) {
+        const ssize_t done = ::read(fd_, buffer, count);
+        if (done >= 0) {
+            position_ += done;
+            return static_cast<std::size_t>(done);
+        }
+        if (errno != EINTR)
+            throw EStreamReadFailure(std::strerror(errno));
+    }
+}
+
+void TFileStream::Write(const void* buffer, std::size_t count)
+{
+    const char* bytes = static_cast<const char*>(buffer);
+    while (count > 0) {
+        const ssize_t done = ::write(fd_, bytes, count);
+        if (done < 0 && errno == EINTR)
+            continue;
+        if (done <= 0)
+            throw EStreamWriteError(std::strerror(done < 0 ? errno : ENOSPC));
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+        position_ += done;
+    }
+}
+
+std::int64_t TFileStream::Size() const
+{
+    struct stat info {};
+    return ::fstat(fd_, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}

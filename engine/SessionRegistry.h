@@ -1,0 +1,41 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+class TTFTPServerThread;
+
+/// Keeps the server's running sessions so none is abandoned. Sessions end on their own
+/// and hand themselves back here as their last act; a finished session is joined by the
+/// next one that finishes or starts, or at closing. Used only for the session's life and
+/// at destruction: the dispatcher still holds no reference to a session. Thread-safe.
+class TSessionRegistry {
+public:
+    TSessionRegistry() = default;
+    TSessionRegistry(const TSessionRegistry&) = delete;
+    TSessionRegistry& operator=(const TSessionRegistry&) = delete;
+    ~TSessionRegistry();
+
+    /// Takes the session and starts its thread; raises when closing or out of threads.
+    void Start(std::unique_ptr<TTFTPServerThread> session);
+    /// Called by a session's own thread as the very last thing it does.
+    void Finished(TTFTPServerThread* session);
+    /// Tells every running session to stop, drops their undelivered reports and joins them.
+    void StopAll();
+    std::size_t LiveCount() const;
+
+private:
+    using TSessionList = std::vector<std::unique_ptr<TTFTPServerThread>>;
+
+    TSessionList TakeFinished();
+
+    mutable std::mutex sessionsLock_;
+    std::condition_variable allFinished_;
+    bool closing_ = false;
+    std::unordered_map<TTFTPServerThread*, std::unique_ptr<TTFTPServerThread>> live_;
+    TSessionList finished_;
+};

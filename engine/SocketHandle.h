@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <string>
+#include <string_view>
+
+/// Resolves a host text for sending: "LOCALHOST" in any case is 127.0.0.1, a dotted
+/// IPv4 address is taken as it is, anything else is looked up by name. Raises
+/// ESocketError 11001 when the name does not resolve.
+sockaddr_in ResolveHost(const std::string& host, int port);
+
+/// The dotted text and port of an IPv4 socket address.
+std::string AddressText(const sockaddr_in& address);
+
+/// One UDP socket with its local address and the sender of the last datagram it
+/// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
+/// which another thread may call to wake a waiting receiver.
+class TSocketHandle {
+public:
+    TSocketHandle() = default;
+    TSocketHandle(const TSocketHandle&) = delete;
+    TSocketHandle& operator=(const TSocketHandle&) = delete;
+    ~TSocketHandle();
+
+    const std::string& IP() const { return ip_; }
+    void SetIP(std::string ip) { ip_ = std::move(ip); }
+    int Port() const { return port_; }
+    void SetPort(int port) { port_ = port; }
+    int ClientPortMin() const { return clientPortMin_; }
+    void SetClientPortMin(int port) { clientPortMin_ = port; }
+    int ClientPortMax() const { return clientPortMax_; }
+    void SetClientPortMax(int port) { clientPortMax_ = port; }
+    std::string PeerIP() const { return AddressText(peerAddress_); }
+    int PeerPort() const { return ntohs(peerAddress_.sin_port); }
+    const sockaddr_in& PeerAddress() const { return peerAddress_; }
+
+    int Handle() const { return fd_; }
+    bool HandleAllocated() const { return fd_ >= 0; }
+
+    /// Creates the IPv4 datagram socket when there is none yet.
+    void AllocateSocket();
+    /// Binds by the rules of the bindings list, then reads the address back.
+    void Bind();
+    void SetBroadcast(bool enabled);
+    /// Wakes any thread waiting on the socket; the socket stays open.
+    void Shutdown();
+    void CloseSocket();
+
+    /// Sends one whole datagram; raises EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
+    void SendTo(const sockaddr_in& to, std::string_view bytes);
+    /// Waits up to `waitMs` (negative: without limit) for the socket to become readable.
+    bool WaitReadable(int waitMs) const;
+    /// Reads one datagram into `buffer` and records its sender as the peer. A datagram
+    /// longer than `size` raises ESocketError 10040 ("Message too long.").
+    std::size_t ReceiveFrom(char* buffer, std::size_t size);
+
+private:
+    void BindTo(int port);
+
+    int fd_ = -1;
+    std::string ip_;
+    int port_ = 0;
+    int clientPortMin_ = 0;
+    int clientPortMax_ = 0;
+    sockaddr_in peerAddress_{};
+};
+
+/// The ordered bindings of a server. Every binding added starts with an empty IP and
+/// the collection's DefaultPort. Changed only while the server is inactive.
+class TSocketHandles {
+public:
+    int DefaultPort() const { return defaultPort_; }
+    void SetDefaultPort(int port) { defaultPort_ = port; }
+
+    TSocketHandle& Add();
+    void Clear() { items_.clear(); }
+    std::size_t Count() const { return items_.size(); }
+    TSocketHandle& operator[](std::size_t index) { return items_[index]; }
+    const TSocketHandle& operator[](std::size_t index) const { return items_[index]; }
+    auto begin() { return items_.begin(); }
+    auto end() { return items_.end(); }
+
+private:
+    int defaultPort_ = 0;
+    std::deque<TSocketHandle> items_;  // stable addresses: the listener keeps pointers
+};

@@ -1,0 +1,53 @@
+#include "engine/StoppableThread.h"
+
+TStoppableThread::~TStoppableThread()
+{
+    Stop();
+    WaitFor();
+}
+
+void TStoppableThread::Start(std::size_t stackSize)
+{
+    {
+        std::lock_guard guard(flagsLock_);
+        stopped_ = false;
+        terminated_ = false;
+    }
+    thread_.Start([this] { Body(); }, stackSize);
+}
+
+void TStoppableThread::Stop()
+{
+    std::lock_guard guard(flagsLock_);
+    stopped_ = true;
+}
+
+bool TStoppableThread::Stopped() const
+{
+    std::lock_guard guard(flagsLock_);
+    return stopped_;
+}
+
+bool TStoppableThread::Terminated() const
+{
+    std::lock_guard guard(flagsLock_);
+    return terminated_;
+}
+
+void TStoppableThread::WaitFor()
+{
+    thread_.Join();
+}
+
+void TStoppableThread::Body()
+{
+    while (!Stopped()) {
+        try {
+            Run();
+        } catch (...) {
+            // A failed pass must not end the thread; the next pass starts afresh.
+        }
+    }
+    std::lock_guard guard(flagsLock_);
+    terminated_ = true;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+
+/// The source or destination of one transfer. A stream is used by one session thread
+/// at a time, from the session's start to its end.
+class TStream {
+public:
+    virtual ~TStream() = default;
+    /// Reads up to `count` bytes into `buffer`; returns how many were read (0 at the end).
+    virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    /// Writes all `count` bytes or raises EStreamWriteError.
+    virtual void Write(const void* buffer, std::size_t count) = 0;
+    virtual std::int64_t Position() const = 0;
+    virtual std::int64_t Size() const = 0;
+};
+
+class EStreamError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Writing to a stream failed (a full disk, an I/O error).
+class EStreamWriteError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+/// Reading from a stream failed.
+class EStreamReadFailure : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+/// A file could not be opened for reading: "Cannot open file \"%s\". %s".
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+/// A file could not be created: "Cannot create file \"%s\". %s".
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};

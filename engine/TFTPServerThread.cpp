@@ -1,0 +1,240 @@
+#include "engine/TFTPServerThread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "engine/MainThreadBridge.h"
+#include "engine/NetException.h"
+#include "engine/TrivialFTPServer.h"
+
+namespace {
+// Sessions only move blocks between a buffer and a stream, so a small stack suffices.
+constexpr std::size_t SessionStackSize = 256 * 1024;
+// A stop request is noticed within this much of a reply wait.
+constexpr int StopCheckMs = 100;
+}  // namespace
+
+TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
+                                     TTransferMode /*mode: both modes move bytes unchanged*/,
+                                     const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
+                                     bool freeStreamOnComplete, std::int32_t requestedBlockSize,
+                                     std::int64_t transferSize, bool tsizeRequested,
+                                     std::int32_t requestedTimeout)
+    : writeOperation_(writeOperation), server_(server), stream_(std::move(stream)),
+      requestedBlockSize_(requestedBlockSize), transferSize_(transferSize),
+      tsizeRequested_(tsizeRequested), requestedTimeout_(requestedTimeout),
+      freeStreamOnComplete_(freeStreamOnComplete)
+{
+    client_.SetHost(peerInfo.IP);
+    client_.SetPort(peerInfo.Port);
+    client_.SetReceiveTimeout(DefaultReplyWaitMs);
+    client_.SetBufferSize(DefaultBlockSize + static_cast<int>(HeaderSize));
+}
+
+TTFTPServerThread::~TTFTPServerThread()
+{
+    thread_.Join();
+}
+
+void TTFTPServerThread::Start()
+{
+    thread_.Start([this] { Execute(); }, SessionStackSize);
+}
+
+void TTFTPServerThread::RequestStop()
+{
+    stopRequested_ = true;
+    std::lock_guard guard(completionLock_);
+    if (completion_)
+        completion_->Cancel();
+}
+
+void TTFTPServerThread::Execute()
+{
+    try {
+        Negotiate();
+        Transfer();
+    } catch (const std::exception& failure) {
+        AnswerFailure(failure);
+    } catch (...) {
+        AnswerFailure(ENetException("Unknown error"));
+    }
+    if (freeStreamOnComplete_)
+        stream_.reset();
+    NotifyComplete();
+    client_.SetActive(false);
+    server_.SessionFinished(this);  // the last act: the registry may destroy this object
+}
+
+void TTFTPServerThread::Negotiate()
+{
+    endReached_ = false;
+    const TNegotiation agreed =
+        NegotiateOptions(requestedBlockSize_, transferSize_, tsizeRequested_, requestedTimeout_);
+    client_.SetBufferSize(agreed.BlockSize + static_cast<int>(HeaderSize));
+    if (agreed.ReplyWaitMs > 0)
+        client_.SetReceiveTimeout(agreed.ReplyWaitMs);
+    const auto bufferSize = static_cast<std::size_t>(client_.BufferSize());
+    packet_.resize(bufferSize);
+    reply_.resize(bufferSize);
+    std::memcpy(packet_.data(), agreed.FirstPacket.data(), agreed.FirstPacket.size());
+    packetLength_ = agreed.FirstPacket.size();
+}
+
+void TTFTPServerThread::Transfer()
+{
+    for (;;) {
+        if (packetLength_ == 0) {
+            MakeNextPacket();
+            retryCount_ = 0;
+        }
+        if (retryCount_ == MaxSends) {
+            // The final block went out and its acknowledgement never came back: the peer
+            // may well hold the whole file, so the end reached is what counts.
+            if (endReached_ && !writeOperation_)
+                return;
+            throw ETFTPIllegalOperation("Timeout");
+        }
+        client_.Send(std::string_view(packet_.data(), packetLength_));
+        switch (WaitForReply()) {
+        case TWait::Stopped:
+            return;
+        case TWait::Silence:
+            // A write session has acknowledged the final block and heard no repeat of
+            // it for one wait: the upload is complete.
+            if (endReached_ && writeOperation_)
+                return;
+            ++retryCount_;
+            break;
+        case TWait::Reply:
+            if (HandleReply())
+                return;
+            break;
+        }
+    }
+}
+
+void TTFTPServerThread::MakeNextPacket()
+{
+    if (writeOperation_) {
+        const std::string ack = MakeAckPacket(blockCounter_);
+        std::memcpy(packet_.data(), ack.data(), ack.size());
+        packetLength_ = ack.size();
+        return;
+    }
+    ++blockCounter_;  // wraps from 65535 to 0
+    const std::size_t blockSize = packet_.size() - HeaderSize;
+    packet_[0] = 0;
+    packet_[1] = static_cast<char>(TFTPOpcode::DATA);
+    packet_[2] = static_cast<char>(blockCounter_ >> 8);
+    packet_[3] = static_cast<char>(blockCounter_ & 0xFF);
+    std::size_t filled = 0;
+    // A stream may return fewer bytes than asked before its end; only 0 means the end.
+    while (filled < blockSize) {
+        const std::size_t got = stream_->Read(packet_.data() + HeaderSize + filled, blockSize - filled);
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    packetLength_ = HeaderSize + filled;
+    endReached_ = filled < blockSize;
+}
+
+TTFTPServerThread::TWait TTFTPServerThread::WaitForReply()
+{
+    using Clock = std::chrono::steady_clock;
+    const int replyWait = client_.ReceiveTimeout();
+    const auto deadline = Clock::now() + std::chrono::milliseconds(replyWait);
+    for (;;) {
+        if (stopRequested_)
+            return TWait::Stopped;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            return TWait::Silence;
+        const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), StopCheckMs));
+        const auto received = client_.ReceiveBuffer(reply_.data(), reply_.size(), slice);
+        // RFC 1350 section 4: a datagram from any other address or port is not part of
+        // this transfer; it is ignored and the wait goes on.
+        if (received && client_.LastSenderIsPeer()) {
+            replyLength_ = *received;
+            return TWait::Reply;
+        }
+    }
+}
+
+bool TTFTPServerThread::HandleReply()
+{
+    const std::string_view reply(reply_.data(), replyLength_);
+    const std::uint16_t opcode = reply.size() >= 2 ? DecodeWord(reply) : 0;
+    if (opcode == TFTPOpcode::ERROR)
+        throw EAbort();
+    // DATA and ACK carry a block number; shorter ones are not packets of this transfer.
+    if (reply.size() < HeaderSize)
+        RaiseUnexpected();
+    if (opcode == TFTPOpcode::DATA && writeOperation_) {
+        HandleData(DecodeWord(reply.substr(2)));
+        return false;
+    }
+    if (opcode == TFTPOpcode::ACK && !writeOperation_)
+        return HandleAck(DecodeWord(reply.substr(2)));
+    RaiseUnexpected();
+}
+
+bool TTFTPServerThread::HandleAck(std::uint16_t block)
+{
+    if (block != blockCounter_)
+        return false;  // not this packet's acknowledgement: it goes out again at once
+    packetLength_ = 0;
+    return endReached_;
+}
+
+void TTFTPServerThread::HandleData(std::uint16_t block)
+{
+    if (block != static_cast<std::uint16_t>(blockCounter_ + 1))
+        return;  // a repeat or a stray block: the current ACK goes out again at once
+    stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
+    packetLength_ = 0;
+    ++blockCounter_;
+    endReached_ = replyLength_ < reply_.size();
+}
+
+void TTFTPServerThread::AnswerFailure(const std::exception& failure)
+{
+    try {
+        if (dynamic_cast<const EStreamWriteError*>(&failure) != nullptr) {
+            const std::int64_t position = stream_ ? stream_->Position() : 0;
+            const std::string text = FormatText(
+                "Unable to complete write request, progress halted at %lld bytes",
+                static_cast<long long>(position));
+            client_.Send(MakeErrorPacket(3, text));
+        } else {
+            client_.Send(MakeErrorPacket(ErrorCodeFor(failure), failure.what()));
+        }
+    } catch (...) {
+        // The peer cannot be told; the session ends all the same.
+    }
+}
+
+void TTFTPServerThread::NotifyComplete()
+{
+    auto call = std::make_shared<TSyncCall>();
+    {
+        std::lock_guard guard(completionLock_);
+        if (stopRequested_)
+            return;  // the application is closing: the report is dropped
+        completion_ = call;
+    }
+    TSyncCall::Run(server_.MainThreadBridge(), [this] {
+        const TPeerInfo peerInfo{client_.Host(), client_.Port()};
+        server_.ReportTransferComplete(endReached_, peerInfo, std::move(stream_), writeOperation_);
+    }, call);
+    std::lock_guard guard(completionLock_);
+    completion_.reset();
+}
+
+void TTFTPServerThread::RaiseUnexpected() const
+{
+    throw ETFTPIllegalOperation(
+        FormatText("Unexpected operation from %s:%d", client_.Host().c_str(), client_.Port()));
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/PeerInfo.h"
+#include "engine/Stream.h"
+#include "engine/TFTPPacket.h"
+#include "engine/Thread.h"
+#include "engine/UDPClient.h"
+
+class TTrivialFTPServer;
+class TSyncCall;
+
+/// One granted transfer carried out in lock-step (RFC 1350) on a thread and a UDP port
+/// of its own. Created by the dispatcher and handed to the server's session registry,
+/// which starts it; it reports its end through the server on the main thread.
+class TTFTPServerThread {
+public:
+    /// A session's reply wait unless the timeout option changes it.
+    static constexpr int DefaultReplyWaitMs = 1500;
+    /// Sends of one packet before the session gives up (RFC 1350 leaves the count open).
+    static constexpr int MaxSends = 3;
+
+    virtual ~TTFTPServerThread();
+    TTFTPServerThread(const TTFTPServerThread&) = delete;
+    TTFTPServerThread& operator=(const TTFTPServerThread&) = delete;
+
+    /// Starts the thread. Called once, by the registry.
+    void Start();
+    /// Ends the session soon and drops its completion report. Never blocks; any thread.
+    void RequestStop();
+    bool WriteOperation() const { return writeOperation_; }
+    /// Set when the final, short block has been sent (read) or received (write).
+    bool EndReached() const { return endReached_; }
+
+protected:
+    TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server, TTransferMode mode,
+                      const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
+                      bool freeStreamOnComplete, std::int32_t requestedBlockSize,
+                      std::int64_t transferSize, bool tsizeRequested,
+                      std::int32_t requestedTimeout);
+
+private:
+    enum class TWait { Reply, Silence, Stopped };
+
+    void Execute();
+    void Negotiate();
+    void Transfer();
+    void MakeNextPacket();
+    TWait WaitForReply();
+    /// Acts on a reply from the peer; returns whether the transfer is complete.
+    bool HandleReply();
+    bool HandleAck(std::uint16_t block);
+    void HandleData(std::uint16_t block);
+    void AnswerFailure(const std::exception& failure);
+    void NotifyComplete();
+    [[noreturn]] void RaiseUnexpected() const;
+
+    const bool writeOperation_;
+    TTrivialFTPServer& server_;
+    std::unique_ptr<TStream> stream_;
+    TUDPClient client_;
+    const std::int32_t requestedBlockSize_;
+    const std::int64_t transferSize_;
+    const bool tsizeRequested_;
+    const std::int32_t requestedTimeout_;
+    bool endReached_ = false;
+    const bool freeStreamOnComplete_;
+
+    std::vector<char> packet_;     // the packet to send; packetLength_ 0 when none
+    std::size_t packetLength_ = 0;
+    std::vector<char> reply_;      // the receive buffer, BufferSize bytes
+    std::size_t replyLength_ = 0;
+    std::uint16_t blockCounter_ = 0;
+    int retryCount_ = 0;  // waits without a reply for the current packet
+
+    std::atomic<bool> stopRequested_{false};
+    std::mutex completionLock_;
+    std::shared_ptr<TSyncCall> completion_;
+    TThread thread_;
+};
+
+/// Serves a read request: sends the stream's bytes.
+class TTFTPServerSendFileThread : public TTFTPServerThread {
+public:
+    TTFTPServerSendFileThread(TTrivialFTPServer& server, TTransferMode mode,
+                              const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
+                              bool freeStreamOnComplete, std::int32_t requestedBlockSize,
+                              std::int64_t transferSize, bool tsizeRequested,
+                              std::int32_t requestedTimeout)
+        : TTFTPServerThread(false, server, mode, peerInfo, std::move(stream), freeStreamOnComplete,
+                            requestedBlockSize, transferSize, tsizeRequested, requestedTimeout)
+    {
+    }
+};
+
+/// Serves a write request: stores the peer's bytes into the stream.
+class TTFTPServerReceiveFileThread : public TTFTPServerThread {
+public:
+    TTFTPServerReceiveFileThread(TTrivialFTPServer& server, TTransferMode mode,
+                                 const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
+                                 bool freeStreamOnComplete, std::int32_t requestedBlockSize,
+                                 std::int64_t transferSize, bool tsizeRequested,
+                                 std::int32_t requestedTimeout)
+        : TTFTPServerThread(true, server, mode, peerInfo, std::move(stream), freeStreamOnComplete,
+                            requestedBlockSize, transferSize, tsizeRequested, requestedTimeout)
+    {
+    }
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <pthread.h>
+
+/// Owns one system thread started with a chosen stack size. The owner joins it; the
+/// destructor joins as a backstop and must never run on the thread itself.
+class TThread {
+public:
+    TThread() = default;
+    TThread(const TThread&) = delete;
+    TThread& operator=(const TThread&) = delete;
+    ~TThread();
+
+    /// Starts `body` on a new thread; raises std::system_error when none can be made.
+    void Start(std::function<void()> body, std::size_t stackSize);
+    void Join();
+    bool Joinable() const { return started_; }
+
+private:
+    static void* Trampoline(void* self);
+
+    pthread_t handle_{};
+    bool started_ = false;
+    std::function<void()> body_;
+};

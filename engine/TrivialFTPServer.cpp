@@ -1,0 +1,105 @@
+#include "engine/TrivialFTPServer.h"
+
+#include "engine/FileStream.h"
+#include "engine/NetException.h"
+#include "engine/TFTPServerThread.h"
+
+TTrivialFTPServer::TTrivialFTPServer()
+{
+    SetDefaultPort(69);
+}
+
+TTrivialFTPServer::~TTrivialFTPServer()
+{
+    // The listener goes first so no new session starts while the running ones stop.
+    SetActive(false);
+    sessions_.StopAll();
+}
+
+void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
+{
+    TUDPServer::DispatchDatagram(data, binding);
+    const TPeerInfo peerInfo{binding.PeerIP(), binding.PeerPort()};
+    try {
+        HandleRequest(data, peerInfo);
+    } catch (const std::exception& failure) {
+        // Every refusal is answered once, from the binding that received the request.
+        SendErrorPacket(binding, peerInfo.IP, peerInfo.Port, failure);
+    }
+}
+
+void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& peerInfo)
+{
+    TTFTPRequest request = ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port);
+    if (OnSizeRequest)
+        OnSizeRequest(*this, request.FileName, peerInfo, request.TransferSize,
+                      request.Opcode == TFTPOpcode::WRQ);
+    if (request.Opcode == TFTPOpcode::RRQ)
+        ServeReadRequest(request, peerInfo);
+    else
+        ServeWriteRequest(request, peerInfo);
+}
+
+TTrivialFTPServer::TGrant TTrivialFTPServer::AskAccess(const TAccessFileEvent& event,
+                                                       const TTFTPRequest& request,
+                                                       const TPeerInfo& peerInfo)
+{
+    TGrant grant{request.FileName, nullptr, true};
+    bool grantAccess = true;
+    if (event)
+        event(*this, grant.FileName, peerInfo, grantAccess, grant.Stream, grant.FreeStreamOnComplete);
+    if (!grantAccess)
+        throw ETFTPAccessViolation(FormatText("Access to %s denied", grant.FileName.c_str()));
+    return grant;
+}
+
+void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo)
+{
+    try {
+        TGrant grant = AskAccess(OnReadFile, request, peerInfo);
+        if (!grant.Stream) {
+            grant.Stream = std::make_unique<TFileStream>(TFileStream::OpenForRead(grant.FileName));
+            grant.FreeStreamOnComplete = true;
+        }
+        sessions_.Start(std::make_unique<TTFTPServerSendFileThread>(
+            *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout));
+    } catch (const EFOpenError& failure) {
+        throw ETFTPFileNotFound(failure.what());
+    }
+}
+
+void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo)
+{
+    try {
+        TGrant grant = AskAccess(OnWriteFile, request, peerInfo);
+        if (!grant.Stream) {
+            grant.Stream = std::make_unique<TFileStream>(TFileStream::CreateForWrite(grant.FileName));
+            grant.FreeStreamOnComplete = true;
+        }
+        sessions_.Start(std::make_unique<TTFTPServerReceiveFileThread>(
+            *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout));
+    } catch (const EFCreateError& failure) {
+        throw ETFTPAllocationExceeded(failure.what());
+    }
+}
+
+void TTrivialFTPServer::ReportTransferComplete(bool success, const TPeerInfo& peerInfo,
+                                               std::unique_ptr<TStream> stream, bool writeOperation)
+{
+    if (OnTransferComplete)
+        OnTransferComplete(*this, success, peerInfo, std::move(stream), writeOperation);
+}
+
+void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
+                     std::uint16_t code, std::string_view message)
+{
+    binding.SendTo(ResolveHost(peerIP, peerPort), MakeErrorPacket(code, message));
+}
+
+void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
+                     const std::exception& failure)
+{
+    SendErrorPacket(binding, peerIP, peerPort, ErrorCodeFor(failure), failure.what());
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "engine/PeerInfo.h"
+#include "engine/SessionRegistry.h"
+#include "engine/Stream.h"
+#include "engine/TFTPPacket.h"
+#include "engine/UDPServer.h"
+
+class TTrivialFTPServer;
+class TTFTPServerThread;
+
+/// Decides on a read or write request. On entry `fileName` is the name as received,
+/// `grantAccess` true, `aStream` empty and `freeStreamOnComplete` true.
+using TAccessFileEvent = std::function<void(TTrivialFTPServer& sender, std::string& fileName,
+                                            const TPeerInfo& peerInfo, bool& grantAccess,
+                                            std::unique_ptr<TStream>& aStream,
+                                            bool& freeStreamOnComplete)>;
+/// Supplies or checks the transfer size; `size` holds the request's tsize or -1.
+using TTSizeEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
+                                       const TPeerInfo& peerInfo, std::int64_t& size,
+                                       bool writeOperation)>;
+/// Told once when a session ends; receives the stream when the session did not free it.
+using TTransferCompleteEvent =
+    std::function<void(TTrivialFTPServer& sender, bool success, const TPeerInfo& peerInfo,
+                       std::unique_ptr<TStream> aStream, bool writeOperation)>;
+
+/// The TFTP server: parses requests on its bindings, asks the application through its
+/// events, answers refusals with one ERROR, and starts one session per granted request.
+/// Owned by the application; configured on its thread while inactive. Destroying it
+/// stops the listener, then stops and joins every running session; completion reports
+/// that were not delivered by then are dropped.
+class TTrivialFTPServer : public TUDPServer {
+public:
+    TTrivialFTPServer();
+    ~TTrivialFTPServer() override;
+
+    bool AcceptTimeOut() const { return acceptTimeOut_; }
+    void SetAcceptTimeOut(bool accept) { acceptTimeOut_ = accept; }
+
+    TAccessFileEvent OnReadFile;
+    TAccessFileEvent OnWriteFile;
+    TTSizeEvent OnSizeRequest;
+    TTransferCompleteEvent OnTransferComplete;
+
+    /// Sessions still running (for diagnostics and tests). Safe from any thread.
+    std::size_t SessionCount() const { return sessions_.LiveCount(); }
+
+    /// Called by a session's own thread as the very last thing it does.
+    void SessionFinished(TTFTPServerThread* session) { sessions_.Finished(session); }
+
+    /// Fires OnTransferComplete, or destroys the stream when no handler is assigned.
+    /// Called on the main thread by an ending session.
+    virtual void ReportTransferComplete(bool success, const TPeerInfo& peerInfo,
+                                        std::unique_ptr<TStream> stream, bool writeOperation);
+
+protected:
+    void DispatchDatagram(std::string_view data, TSocketHandle& binding) override;
+    virtual void ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo);
+    virtual void ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo);
+
+private:
+    struct TGrant {
+        std::string FileName;
+        std::unique_ptr<TStream> Stream;
+        bool FreeStreamOnComplete = true;
+    };
+
+    void HandleRequest(std::string_view data, const TPeerInfo& peerInfo);
+    TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,
+                     const TPeerInfo& peerInfo);
+
+    bool acceptTimeOut_ = false;
+    TSessionRegistry sessions_;
+};
+
+/// Sends one ERROR packet from `binding` to a peer.
+void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
+                     std::uint16_t code, std::string_view message);
+void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
+                     const std::exception& failure);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <netinet/in.h>
+#include <string>
+#include <string_view>
+
+#include "engine/UDPBase.h"
+
+/// A UDP endpoint talking to one peer (`Host`, `Port`). Its socket opens at the first
+/// send or receive, on a port the system picks, and closes with the client.
+/// Used by one thread at a time, except Shutdown().
+class TUDPClient : public TUDPBase {
+public:
+    ~TUDPClient() override;
+
+    const std::string& Host() const { return host_; }
+    void SetHost(std::string host);
+    int Port() const { return port_; }
+    void SetPort(int port);
+
+    /// Sends to Host and Port; the address is resolved once and kept.
+    void Send(std::string_view bytes);
+    using TUDPBase::Send;
+
+    /// Whether the sender of the last datagram received is the peer itself.
+    bool LastSenderIsPeer();
+    /// Wakes a thread waiting in a receive.
+    void Shutdown() { socket_.Shutdown(); }
+
+protected:
+    TSocketHandle& Binding() override { return socket_; }
+    void Open() override;
+    void Close() override;
+    void ApplyBroadcast() override;
+
+private:
+    const sockaddr_in& PeerAddress();
+
+    std::string host_;
+    int port_ = 0;
+    bool peerResolved_ = false;
+    sockaddr_in peerAddress_{};
+    TSocketHandle socket_;
+};

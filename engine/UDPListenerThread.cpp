@@ -1,0 +1,87 @@
+#include "engine/UDPListenerThread.h"
+
+#include <cerrno>
+#include <poll.h>
+#include <string_view>
+
+#include "engine/MainThreadBridge.h"
+#include "engine/SocketError.h"
+#include "engine/UDPServer.h"
+
+TUDPListenerThread::TUDPListenerThread(TUDPServer& server, int bufferSize)
+    : server_(server), buffer_(static_cast<std::size_t>(bufferSize > 0 ? bufferSize : 0))
+{
+}
+
+TUDPListenerThread::~TUDPListenerThread()
+{
+    Terminate();
+}
+
+void TUDPListenerThread::Terminate()
+{
+    Stop();
+    std::shared_ptr<TSyncCall> pending;
+    {
+        std::lock_guard guard(pendingLock_);
+        pending = pending_;
+    }
+    if (pending)
+        pending->Cancel();
+    for (TSocketHandle& binding : server_.Bindings())
+        binding.Shutdown();
+    WaitFor();
+}
+
+void TUDPListenerThread::Run()
+{
+    std::vector<pollfd> waits;
+    std::vector<TSocketHandle*> owners;
+    for (TSocketHandle& binding : server_.Bindings()) {
+        if (binding.HandleAllocated()) {
+            waits.push_back({binding.Handle(), POLLIN, 0});
+            owners.push_back(&binding);
+        }
+    }
+    const int ready = ::poll(waits.data(), waits.size(), SelectWaitMs);
+    if (ready <= 0)
+        return;
+    for (std::size_t i = 0; i < waits.size(); ++i) {
+        if (Stopped())
+            return;
+        if (waits[i].revents == 0)
+            continue;
+        try {
+            ReadDatagram(*owners[i]);
+        } catch (...) {
+            // Failures on the server port (a datagram too long, a refusal that could not
+            // be sent) are dropped: the sender simply gets no answer.
+        }
+    }
+}
+
+void TUDPListenerThread::ReadDatagram(TSocketHandle& binding)
+{
+    const std::size_t length = binding.ReceiveFrom(buffer_.data(), buffer_.size());
+    HandOver(length, binding);
+}
+
+void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
+{
+    const std::string_view data(buffer_.data(), length);
+    if (server_.ThreadedEvent()) {
+        server_.HandleDatagram(data, binding);
+        return;
+    }
+    auto call = std::make_shared<TSyncCall>();
+    {
+        std::lock_guard guard(pendingLock_);
+        if (Stopped())
+            return;
+        pending_ = call;
+    }
+    TSyncCall::Run(server_.MainThreadBridge(), [this, data, &binding] { server_.HandleDatagram(data, binding); },
+                   call);
+    std::lock_guard guard(pendingLock_);
+    pending_.reset();
+}

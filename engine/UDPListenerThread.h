@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/StoppableThread.h"
+
+class TUDPServer;
+class TSocketHandle;
+class TSyncCall;
+
+/// The one thread that reads the datagrams of all a server's bindings, one at a time.
+/// It wakes at least once a second so a stop is seen promptly. Owned by the server.
+class TUDPListenerThread : public TStoppableThread {
+public:
+    /// The select wait of one pass, in milliseconds.
+    static constexpr int SelectWaitMs = 1000;
+
+    TUDPListenerThread(TUDPServer& server, int bufferSize);
+    ~TUDPListenerThread() override;
+
+    /// Stops the thread, cancels a hand-over to the main thread that is waiting, wakes
+    /// the wait and joins. Called by the server's deactivation, never by this thread.
+    void Terminate();
+
+protected:
+    void Run() override;
+
+private:
+    void ReadDatagram(TSocketHandle& binding);
+    void HandOver(std::size_t length, TSocketHandle& binding);
+
+    TUDPServer& server_;
+    std::vector<char> buffer_;  // reused for every datagram
+    std::mutex pendingLock_;
+    std::shared_ptr<TSyncCall> pending_;
+};

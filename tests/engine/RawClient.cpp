@@ -1,0 +1,101 @@
+#include "tests/engine/RawClient.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+TRawClient::TRawClient()
+{
+    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+        throw std::runtime_error("cannot open the test socket");
+    socklen_t length = sizeof local;
+    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
+    localPort_ = ntohs(local.sin_port);
+}
+
+TRawClient::~TRawClient()
+{
+    ::close(fd_);
+}
+
+void TRawClient::SendTo(int port, std::string_view bytes) const
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(static_cast<std::uint16_t>(port));
+    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+}
+
+std::optional<std::string> TRawClient::Receive(std::chrono::milliseconds wait)
+{
+    pollfd entry{fd_, POLLIN, 0};
+    if (::poll(&entry, 1, static_cast<int>(wait.count())) <= 0)
+        return std::nullopt;
+    std::string buffer(70000, '\0');
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    const ssize_t got = ::recvfrom(fd_, buffer.data(), buffer.size(), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &length);
+    if (got < 0)
+        return std::nullopt;
+    lastPort_ = ntohs(from.sin_port);
+    buffer.resize(static_cast<std::size_t>(got));
+    return buffer;
+}
+
+namespace {
+std::string Word(std::uint16_t value)
+{
+    return {static_cast<char>(value >> 8), static_cast<char>(value & 0xFF)};
+}
+}  // namespace
+
+std::string Request(std::uint16_t opcode, std::string_view name, std::string_view mode,
+                    std::initializer_list<std::pair<std::string_view, std::string_view>> options)
+{
+    std::string packet = Word(opcode);
+    packet.append(name).push_back('\0');
+    packet.append(mode).push_back('\0');
+    for (const auto& [option, value] : options) {
+        packet.append(option).push_back('\0');
+        packet.append(value).push_back('\0');
+    }
+    return packet;
+}
+
+std::string Data(std::uint16_t block, std::string_view bytes)
+{
+    return Word(3) + Word(block) + std::string(bytes);
+}
+
+std::string Ack(std::uint16_t block)
+{
+    return Word(4) + Word(block);
+}
+
+std::string Error(std::uint16_t code, std::string_view text)
+{
+    std::string packet = Word(5) + Word(code);
+    packet.append(text).push_back('\0');
+    return packet;
+}
+
+std::uint16_t Opcode(std::string_view packet)
+{
+    return packet.size() < 2 ? 0
+                             : static_cast<std::uint16_t>((static_cast<unsigned char>(packet[0]) << 8) |
+                                                          static_cast<unsigned char>(packet[1]));
+}
+
+std::uint16_t Block(std::string_view packet)
+{
+    return packet.size() < 4 ? 0 : Opcode(packet.substr(2));
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+/// A bare UDP socket on 127.0.0.1 for tests: sends hand-made datagrams and reads what
+/// comes back, with the sender's port.
+class TRawClient {
+public:
+    TRawClient();
+    ~TRawClient();
+    TRawClient(const TRawClient&) = delete;
+    TRawClient& operator=(const TRawClient&) = delete;
+
+    int LocalPort() const { return localPort_; }
+    void SendTo(int port, std::string_view bytes) const;
+    /// Sends to the port of the last datagram received (the session's port).
+    void Reply(std::string_view bytes) const { SendTo(lastPort_, bytes); }
+    /// The next datagram within `wait`, or nothing.
+    std::optional<std::string> Receive(std::chrono::milliseconds wait = std::chrono::seconds(5));
+    int LastPort() const { return lastPort_; }
+
+private:
+    int fd_ = -1;
+    int localPort_ = 0;
+    int lastPort_ = 0;
+};
+
+/// Packet builders for tests.
+std::string Request(std::uint16_t opcode, std::string_view name, std::string_view mode,
+                    std::initializer_list<std::pair<std::string_view, std::string_view>> options = {});
+std::string Data(std::uint16_t block, std::string_view bytes);
+std::string Ack(std::uint16_t block);
+std::string Error(std::uint16_t code, std::string_view text);
+std::uint16_t Opcode(std::string_view packet);
+std::uint16_t Block(std::string_view packet);

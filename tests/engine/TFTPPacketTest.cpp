@@ -1,0 +1,149 @@
+#include "engine/TFTPPacket.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/NetException.h"
+#include "engine/SocketError.h"
+
+using namespace std::string_literals;
+
+TEST(TFTPPacketTest, WordsAndFixedPacketsAreBigEndian)
+{
+    EXPECT_EQ(EncodeWord(0x0102), "\x01\x02"s);
+    EXPECT_EQ(DecodeWord("\xFF\xFE"s), 0xFFFE);
+    EXPECT_EQ(MakeAckPacket(65535), "\x00\x04\xFF\xFF"s);
+    EXPECT_EQ(MakeErrorPacket(2, "Access to x denied"), "\x00\x05\x00\x02"s "Access to x denied\0"s);
+}
+
+TEST(TFTPPacketTest, ModesAreComparedWithoutRegardToCase)
+{
+    EXPECT_EQ(ModeFromText("OCTET"), tmOctet);
+    EXPECT_EQ(ModeFromText("Binary"), tmOctet);
+    EXPECT_EQ(ModeFromText("netASCII"), tmNetAscii);
+    for (const std::string& mode : {"mail"s, ""s, "octet\0x"s, "octets"s}) {
+        try {
+            ModeFromText(mode);
+            ADD_FAILURE() << "accepted " << mode;
+        } catch (const ETFTPIllegalOperation& failure) {
+            EXPECT_EQ(ErrorCodeFor(failure), 4);
+        }
+    }
+    try {
+        ModeFromText("mail");
+    } catch (const ETFTPIllegalOperation& failure) {
+        EXPECT_STREQ(failure.what(), "Unsupported transfer mode: \"mail\"");
+    }
+}
+
+TEST(TFTPPacketTest, IntegersAreSigned32BitDecimal)
+{
+    EXPECT_EQ(StrToInt32("512"), 512);
+    EXPECT_EQ(StrToInt32("+512"), 512);
+    EXPECT_EQ(StrToInt32("-8"), -8);
+    EXPECT_EQ(StrToInt32("2147483647"), 2147483647);
+    EXPECT_EQ(StrToInt32("-2147483648"), INT32_MIN);
+    for (const char* bad : {"", "abc", "0x200", "512abc", " 512", "2147483648", "+", "-", "+-1", "--1"}) {
+        try {
+            StrToInt32(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const EConvertError& failure) {
+            EXPECT_EQ(failure.what(), "'"s + bad + "' is not a valid integer value");
+            EXPECT_EQ(ErrorCodeFor(failure), 0);
+        }
+    }
+}
+
+TEST(TFTPPacketTest, OptionSearchIsExactAndFirstWins)
+{
+    const std::string options = "BLKSIZE\0" "9\0" "blksize\0" "1024\0" "blksize\0" "2048\0" "tsize\0" "77"s;
+    EXPECT_EQ(FindOptionValue(options, "blksize"), "1024");
+    EXPECT_EQ(FindOptionValue(options, "tsize"), "77");  // value without its NUL at the end
+    EXPECT_EQ(FindOptionValue(options, "timeout"), std::nullopt);
+    EXPECT_EQ(FindOptionValue("xblksize\0" "5\0"s, "blksize"), "5");  // a plain byte search
+}
+
+TEST(TFTPPacketTest, RequestFieldsAndOptionsAreCut)
+{
+    const std::string datagram = "\x00\x01" "boot.bin\0" "octet\0" "timeout\0" "5\0" "tsize\0" "0\0" "blksize\0" "1468\0"s;
+    const TTFTPRequest request = ParseRequest(datagram, true, "127.0.0.1", 1);
+    EXPECT_EQ(request.Opcode, TFTPOpcode::RRQ);
+    EXPECT_EQ(request.FileName, "boot.bin");
+    EXPECT_EQ(request.Mode, tmOctet);
+    EXPECT_EQ(request.Timeout, 5);
+    EXPECT_EQ(request.TransferSize, 0);
+    EXPECT_TRUE(request.TSizeRequested);
+    EXPECT_EQ(request.BlockSize, 1468);
+
+    const TTFTPRequest noTimeout = ParseRequest(datagram, false, "127.0.0.1", 1);
+    EXPECT_EQ(noTimeout.Timeout, 0);
+
+    const TTFTPRequest bare = ParseRequest("\x00\x02name\0OcTeT"s, true, "127.0.0.1", 1);
+    EXPECT_EQ(bare.FileName, "name");
+    EXPECT_EQ(bare.TransferSize, -1);
+    EXPECT_FALSE(bare.TSizeRequested);
+}
+
+TEST(TFTPPacketTest, RequestRefusalsCarryTheirTexts)
+{
+    const auto failureOf = [](const std::string& datagram, bool acceptTimeOut) -> std::string {
+        try {
+            ParseRequest(datagram, acceptTimeOut, "10.0.0.9", 4321);
+        } catch (const std::exception& failure) {
+            return std::to_string(ErrorCodeFor(failure)) + " " + failure.what();
+        }
+        return "granted";
+    };
+    EXPECT_EQ(failureOf("\x01"s, true), "0 Stream read error");
+    EXPECT_EQ(failureOf("\x00\x03\x00\x01"s, true), "4 Unexpected operation from 10.0.0.9:4321");
+    EXPECT_EQ(failureOf("\x00\x01" "f\0" "mail\0"s, true), "4 Unsupported transfer mode: \"mail\"");
+    EXPECT_EQ(failureOf("\x00\x01" "f\0" "octet\0" "blksize\0" "abc\0"s, true),
+              "0 'abc' is not a valid integer value");
+    EXPECT_EQ(failureOf("\x00\x01" "f\0" "octet\0" "tsize\0" "\0"s, true), "0 '' is not a valid integer value");
+    EXPECT_EQ(failureOf("\x00\x01" "f\0" "octet\0" "tsize\0" "2147483648\0"s, true),
+              "0 '2147483648' is not a valid integer value");
+    // timeout is read before blksize, and only when it is honoured
+    const std::string twoBad = "\x00\x01" "f\0" "octet\0" "blksize\0" "b\0" "timeout\0" "t\0"s;
+    EXPECT_EQ(failureOf(twoBad, true), "0 't' is not a valid integer value");
+    EXPECT_EQ(failureOf(twoBad, false), "0 'b' is not a valid integer value");
+}
+
+TEST(TFTPPacketTest, BlockSizeNegotiation)
+{
+    struct Row { std::int32_t asked; std::int32_t used; bool oack; };
+    for (const Row row : {Row{0, 512, false}, Row{-8, 512, false}, Row{8, 512, true}, Row{100, 512, true},
+                          Row{1024, 1024, true}, Row{65464, 65464, true}, Row{65465, 65464, true},
+                          Row{INT32_MAX, 65464, true}}) {
+        const TNegotiation agreed = NegotiateOptions(row.asked, -1, false, 0);
+        EXPECT_EQ(agreed.BlockSize, row.used) << row.asked;
+        EXPECT_EQ(!agreed.FirstPacket.empty(), row.oack) << row.asked;
+        if (row.oack) {
+            EXPECT_EQ(agreed.FirstPacket, "\x00\x06" "blksize\0"s + std::to_string(row.used) + '\0');
+        }
+    }
+}
+
+TEST(TFTPPacketTest, TimeoutAndSizeNegotiation)
+{
+    EXPECT_EQ(NegotiateOptions(0, -1, false, 5).ReplyWaitMs, 5000);
+    EXPECT_EQ(NegotiateOptions(0, -1, false, 255).ReplyWaitMs, 255000);
+    for (const std::int32_t ignored : {0, -1, 256, INT32_MAX}) {
+        EXPECT_TRUE(NegotiateOptions(0, -1, false, ignored).FirstPacket.empty()) << ignored;
+        EXPECT_EQ(NegotiateOptions(0, -1, false, ignored).ReplyWaitMs, 0) << ignored;
+    }
+    EXPECT_TRUE(NegotiateOptions(0, 500, false, 0).FirstPacket.empty());  // size not asked for
+    EXPECT_TRUE(NegotiateOptions(0, 0, true, 0).FirstPacket.empty());     // no size known
+    EXPECT_EQ(NegotiateOptions(0, 3000000000LL, true, 0).FirstPacket, "\x00\x06" "tsize\0" "3000000000\0"s);
+    EXPECT_EQ(NegotiateOptions(2048, 1234, true, 7).FirstPacket,
+              "\x00\x06" "blksize\0" "2048\0" "timeout\0" "7\0" "tsize\0" "1234\0"s);
+}
+
+TEST(SocketErrorTest, ErrnoReadsAsWindowsSocketsNumberAndText)
+{
+    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EADDRINUSE)), "Socket Error # 10048\r\nAddress already in use.");
+    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EADDRNOTAVAIL)),
+              "Socket Error # 10049\r\nCannot assign requested address.");
+    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EMSGSIZE)), "Socket Error # 10040\r\nMessage too long.");
+    EXPECT_EQ(SocketErrorMessage(10035), "Socket Error # 10035\r\nOperation would block. ");
+    EXPECT_EQ(SocketErrorMessage(11001), "Socket Error # 11001\r\nHost not found.");
+    EXPECT_EQ(SocketErrorMessage(12345), "Socket Error # 12345\r\n");
+}

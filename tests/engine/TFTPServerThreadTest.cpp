@@ -1,0 +1,238 @@
+#include "engine/TFTPServerThread.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/EngineFixture.h"
+
+using namespace std::string_literals;
+
+class TFTPServerThreadTest : public EngineTest {
+protected:
+    /// Acknowledges every DATA until the short one; returns the bytes received.
+    std::string DownloadAll(std::size_t blockSize)
+    {
+        std::string received;
+        for (;;) {
+            const auto packet = client_.Receive();
+            if (!packet || Opcode(*packet) != 3) {
+                ADD_FAILURE() << "expected DATA";
+                return received;
+            }
+            received += packet->substr(4);
+            client_.Reply(Ack(Block(*packet)));
+            if (packet->size() - 4 < blockSize)
+                return received;
+        }
+    }
+};
+
+TEST_F(TFTPServerThreadTest, ExactMultipleOfTheBlockEndsWithAnEmptyBlock)
+{
+    files_["f"] = std::string(512, 'a') + std::string(512, 'b');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, std::string(512, 'a')));
+    client_.Reply(Ack(1));
+    ExpectPacket(Data(2, std::string(512, 'b')));
+    client_.Reply(Ack(2));
+    ExpectPacket(Data(3, ""));
+    client_.Reply(Ack(3));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+    EXPECT_FALSE(Completions()[0].WriteOperation);
+    EXPECT_FALSE(Completions()[0].HadStream);  // freed by the session before the report
+    EXPECT_EQ(Completions()[0].Peer.Port, client_.LocalPort());
+}
+
+TEST_F(TFTPServerThreadTest, NegotiatedBlockSizeStartsWithOackAndAckZero)
+{
+    files_["f"] = std::string(1500, 'z');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"blksize", "1024"}}));
+    ExpectPacket("\x00\x06" "blksize\0" "1024\0"s);
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, std::string(1024, 'z')));
+    client_.Reply(Ack(1));
+    ExpectPacket(Data(2, std::string(476, 'z')));
+    client_.Reply(Ack(2));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, OversizedBlockRequestIsCappedAtTheLargestLegalBlock)
+{
+    files_["f"] = std::string(70000, 'q');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"blksize", "70000"}, {"timeout", "300"}}));
+    ExpectPacket("\x00\x06" "blksize\0" "65464\0"s);
+    client_.Reply(Ack(0));
+    EXPECT_EQ(DownloadAll(65464), files_["f"]);
+    ASSERT_TRUE(WaitForCompletions(1));
+}
+
+TEST_F(TFTPServerThreadTest, SilentPeerGetsThreeSendsThenTimeout)
+{
+    files_["f"] = std::string(600, 'x');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s);
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s, std::chrono::seconds(3));
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s, std::chrono::seconds(3));
+    ExpectPacket(Error(4, "Timeout"), std::chrono::seconds(3));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_FALSE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, RepeatedAckResendsAndOnlyTheFinalAckEnds)
+{
+    files_["f"] = std::string(512 * 2 + 10, 'r');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, std::string(512, 'r')));
+    client_.Reply(Ack(1));
+    ExpectPacket(Data(2, std::string(512, 'r')));
+    client_.Reply(Ack(1));  // stale: DATA 2 goes out again at once
+    ExpectPacket(Data(2, std::string(512, 'r')));
+    client_.Reply(Ack(2));
+    ExpectPacket(Data(3, std::string(10, 'r')));
+    // A stale ACK after the final block means the peer never saw it: send it again.
+    client_.Reply(Ack(2));
+    ExpectPacket(Data(3, std::string(10, 'r')));
+    client_.Reply(Ack(3));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, UnansweredFinalBlockStillCountsAsReached)
+{
+    files_["f"] = "tiny";
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s);
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, "tiny"));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, UploadWritesRepeatedBlockOnceAndAcksItTwice)
+{
+    Activate();
+    client_.SendTo(port_, Request(2, "up", "octet"));
+    ExpectPacket(Ack(0));
+    client_.Reply(Data(1, std::string(512, '1')));
+    ExpectPacket(Ack(1));
+    client_.Reply(Data(2, std::string(512, '2')));
+    ExpectPacket(Ack(2));
+    client_.Reply(Data(2, std::string(512, '2')));
+    ExpectPacket(Ack(2));
+    client_.Reply(Data(3, "end"));
+    ExpectPacket(Ack(3));
+    client_.Reply(Data(3, "end"));  // our ACK was lost: the same ACK again
+    ExpectPacket(Ack(3));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+    EXPECT_TRUE(Completions()[0].WriteOperation);
+    EXPECT_EQ(*uploaded_, std::string(512, '1') + std::string(512, '2') + "end");
+}
+
+TEST_F(TFTPServerThreadTest, FullDiskAnswersWithThePositionReached)
+{
+    failAfter_ = 1000;
+    Activate();
+    client_.SendTo(port_, Request(2, "up", "octet", {{"blksize", "600"}}));
+    ExpectPacket("\x00\x06" "blksize\0" "600\0"s);
+    client_.Reply(Data(1, std::string(600, 'd')));
+    ExpectPacket(Ack(1));
+    client_.Reply(Data(2, std::string(600, 'd')));
+    ExpectPacket(Error(3, "Unable to complete write request, progress halted at 600 bytes"));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_FALSE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, PeerErrorAbortsTheSession)
+{
+    files_["f"] = std::string(2000, 'e');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, std::string(512, 'e')));
+    client_.Reply(Error(0, "disk full"));
+    ExpectPacket(Error(0, "Operation aborted"));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_FALSE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, WrongPacketKindForTheDirectionIsAnIllegalOperation)
+{
+    Activate();
+    client_.SendTo(port_, Request(2, "up", "octet"));
+    ExpectPacket(Ack(0));
+    client_.Reply(Ack(0));
+    ExpectPacket(Error(4, "Unexpected operation from 127.0.0.1:" + std::to_string(client_.LocalPort())));
+    ASSERT_TRUE(WaitForCompletions(1));
+}
+
+TEST_F(TFTPServerThreadTest, DatagramsFromStrangersAreIgnored)
+{
+    files_["f"] = std::string(700, 's');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, std::string(512, 's')));
+    const int session = client_.LastPort();
+    TRawClient stranger;
+    stranger.SendTo(session, Ack(1));
+    stranger.SendTo(session, Error(0, "go away"));
+    stranger.SendTo(session, Data(1, "junk"));
+    EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(300)).has_value());
+    EXPECT_FALSE(stranger.Receive(std::chrono::milliseconds(10)).has_value());
+    client_.Reply(Ack(1));
+    ExpectPacket(Data(2, std::string(188, 's')));
+    client_.Reply(Ack(2));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, BlockNumbersWrapPast65535)
+{
+    constexpr std::size_t blocks = 65540;
+    std::string content(blocks * 512 + 7, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 / 512);
+    files_["big"] = content;
+    Activate();
+    client_.SendTo(port_, Request(1, "big", "octet"));
+    std::string received;
+    std::vector<std::uint16_t> numbers;
+    for (;;) {
+        const auto packet = client_.Receive();
+        ASSERT_TRUE(packet.has_value());
+        ASSERT_EQ(Opcode(*packet), 3);
+        numbers.push_back(Block(*packet));
+        received += packet->substr(4);
+        client_.Reply(Ack(Block(*packet)));
+        if (packet->size() < 516)
+            break;
+    }
+    EXPECT_EQ(received, content);
+    ASSERT_EQ(numbers.size(), blocks + 1);
+    EXPECT_EQ(numbers[65534], 65535);
+    EXPECT_EQ(numbers[65535], 0);
+    EXPECT_EQ(numbers[65536], 1);
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TFTPServerThreadTest, DestroyingTheServerStopsRunningSessionsWithoutReports)
+{
+    files_["f"] = std::string(5000, 'w');
+    Activate();
+    for (int i = 0; i < 4; ++i) {
+        client_.SendTo(port_, Request(1, "f", "octet"));
+        ASSERT_TRUE(client_.Receive().has_value());
+    }
+    ASSERT_TRUE(WaitFor([&] { return server_->SessionCount() == 4; }));
+    const auto before = std::chrono::steady_clock::now();
+    server_.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));  // hang detection
+    EXPECT_TRUE(Completions().empty());
+}

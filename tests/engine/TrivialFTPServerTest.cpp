@@ -1,0 +1,219 @@
+#include "engine/TrivialFTPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "engine/MainThreadBridge.h"
+#include "engine/NetException.h"
+#include "tests/engine/EngineFixture.h"
+#include "tests/support/TempDir.h"
+
+using namespace std::string_literals;
+
+class TrivialFTPServerTest : public EngineTest {};
+
+TEST_F(TrivialFTPServerTest, MalformedRequestsAreRefusedWithTheirCodeAndText)
+{
+    Activate();
+    const std::string peer = "127.0.0.1:" + std::to_string(client_.LocalPort());
+    struct Row { std::string datagram; std::string answer; };
+    const std::vector<Row> rows = {
+        {""s, Error(0, "Stream read error")},
+        {"\x05"s, Error(0, "Stream read error")},
+        {Data(1, "x"), Error(4, "Unexpected operation from " + peer)},
+        {Ack(0), Error(4, "Unexpected operation from " + peer)},
+        {"\x00\x09zz"s, Error(4, "Unexpected operation from " + peer)},
+        {Request(1, "a", "mail"), Error(4, "Unsupported transfer mode: \"mail\"")},
+        {Request(2, "a", ""), Error(4, "Unsupported transfer mode: \"\"")},
+        {Request(1, "a", "octet", {{"blksize", "abc"}}), Error(0, "'abc' is not a valid integer value")},
+        {Request(1, "a", "octet", {{"blksize", "0x200"}}), Error(0, "'0x200' is not a valid integer value")},
+        {Request(1, "a", "octet", {{"tsize", "2147483648"}}), Error(0, "'2147483648' is not a valid integer value")},
+        {Request(1, "missing", "octet"), Error(2, "Access to missing denied")},
+    };
+    for (const Row& row : rows) {
+        client_.SendTo(port_, row.datagram);
+        ExpectPacket(row.answer);
+    }
+    EXPECT_TRUE(Completions().empty());
+}
+
+TEST_F(TrivialFTPServerTest, SizeRequestIsAskedOnlyForWellFormedRequests)
+{
+    std::atomic<int> asked{0};
+    server_->OnSizeRequest = [&](TTrivialFTPServer&, const std::string&, const TPeerInfo&,
+                                 std::int64_t& size, bool) {
+        ++asked;
+        size = 1234;
+    };
+    files_["f"] = std::string(100, 'x');
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "mail", {{"tsize", "0"}}));
+    ExpectPacket(Error(4, "Unsupported transfer mode: \"mail\""));
+    client_.SendTo(port_, Request(1, "f", "octet", {{"tsize", "x"}}));
+    ExpectPacket(Error(0, "'x' is not a valid integer value"));
+    EXPECT_EQ(asked, 0);
+
+    client_.SendTo(port_, Request(1, "f", "octet", {{"tsize", "0"}}));
+    ExpectPacket("\x00\x06" "tsize\0" "1234\0"s);  // the handler's size is acknowledged
+    client_.Reply(Error(8, "no thanks"));
+    ExpectPacket(Error(0, "Operation aborted"));
+    // Without the option the handler's size is passed on but never acknowledged.
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, std::string(100, 'x')));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(2));
+    EXPECT_EQ(asked, 2);
+}
+
+TEST_F(TrivialFTPServerTest, RefusalCarriesTheNameTheHandlerLeft)
+{
+    server_->OnWriteFile = [](TTrivialFTPServer&, std::string& name, const TPeerInfo& peer, bool& grant,
+                              std::unique_ptr<TStream>&, bool&) {
+        EXPECT_EQ(peer.IP, "127.0.0.1");
+        name = "renamed-" + name;
+        grant = false;
+    };
+    Activate();
+    client_.SendTo(port_, Request(2, "up.bin", "octet"));
+    ExpectPacket(Error(2, "Access to renamed-up.bin denied"));
+    EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(200)).has_value());
+    EXPECT_TRUE(Completions().empty());
+}
+
+TEST_F(TrivialFTPServerTest, HandlerFailureReachesThePeerAsCodeZero)
+{
+    server_->OnReadFile = [](TTrivialFTPServer&, std::string&, const TPeerInfo&, bool&,
+                             std::unique_ptr<TStream>&, bool&) { throw std::runtime_error("handler broke"); };
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Error(0, "handler broke"));
+    // the listener survives the failure
+    client_.SendTo(port_, "\x01"s);
+    ExpectPacket(Error(0, "Stream read error"));
+}
+
+TEST_F(TrivialFTPServerTest, WithoutHandlersTheEngineOpensAndCreatesThePathItself)
+{
+    TTempDir dir;
+    const auto source = dir.WriteFile("source.bin", std::string(700, 's'));
+    server_->OnReadFile = nullptr;
+    server_->OnWriteFile = nullptr;
+    Activate();
+
+    client_.SendTo(port_, Request(1, source.string(), "octet"));
+    ExpectPacket(Data(1, std::string(512, 's')));
+    client_.Reply(Ack(1));
+    ExpectPacket(Data(2, std::string(188, 's')));
+    client_.Reply(Ack(2));
+
+    const std::string missing = (dir.Path() / "missing").string();
+    client_.SendTo(port_, Request(1, missing, "octet"));
+    ExpectPacket(Error(1, "Cannot open file \"" + missing + "\". No such file or directory"));
+
+    const std::string uncreatable = (dir.Path() / "no-such-folder" / "x").string();
+    client_.SendTo(port_, Request(2, uncreatable, "octet"));
+    ExpectPacket(Error(3, "Cannot create file \"" + uncreatable + "\". No such file or directory"));
+
+    const std::string target = (dir.Path() / "target.bin").string();
+    client_.SendTo(port_, Request(2, target, "octet"));
+    ExpectPacket(Ack(0));
+    client_.Reply(Data(1, "hello"));
+    ExpectPacket(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(2));
+    EXPECT_EQ(TTempDir::ReadFile(target), "hello");
+}
+
+TEST_F(TrivialFTPServerTest, RepeatedRequestStartsASecondSession)
+{
+    files_["f"] = "abc";
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, "abc"));
+    const int firstSession = client_.LastPort();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, "abc"));
+    EXPECT_NE(client_.LastPort(), firstSession);
+    EXPECT_NE(client_.LastPort(), port_);
+    client_.SendTo(firstSession, Ack(1));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(2));
+}
+
+TEST_F(TrivialFTPServerTest, TwoBindingsShareOneListenerAndAnswerFromTheReceivingOne)
+{
+    TSocketHandle& first = server_->Bindings().Add();
+    first.SetIP("127.0.0.1");
+    first.SetPort(0);
+    TSocketHandle& second = server_->Bindings().Add();
+    second.SetIP("127.0.0.1");
+    second.SetPort(0);
+    server_->SetActive(true);
+    const int secondPort = server_->Bindings()[1].Port();
+    ASSERT_NE(secondPort, server_->Bindings()[0].Port());
+    client_.SendTo(secondPort, Request(1, "nothing", "octet"));
+    ExpectPacket(Error(2, "Access to nothing denied"));
+    EXPECT_EQ(client_.LastPort(), secondPort);
+    client_.SendTo(server_->Bindings()[0].Port(), Request(1, "nothing", "octet"));
+    ExpectPacket(Error(2, "Access to nothing denied"));
+    EXPECT_EQ(client_.LastPort(), server_->Bindings()[0].Port());
+}
+
+TEST_F(TrivialFTPServerTest, OversizedRequestGetsNoAnswer)
+{
+    server_->SetBufferSize(100);
+    Activate();
+    client_.SendTo(port_, Request(1, std::string(200, 'n'), "octet"));
+    EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(300)).has_value());
+    client_.SendTo(port_, Request(1, "short", "octet"));
+    ExpectPacket(Error(2, "Access to short denied"));
+}
+
+TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
+{
+    // A pump thread stands in for the main thread.
+    struct TPumpBridge : IMainThreadBridge {
+        std::mutex lock;
+        std::vector<std::function<void()>> tasks;
+        void Post(std::function<void()> task) override
+        {
+            std::lock_guard guard(lock);
+            tasks.push_back(std::move(task));
+        }
+        bool RunOne()
+        {
+            std::function<void()> task;
+            {
+                std::lock_guard guard(lock);
+                if (tasks.empty())
+                    return false;
+                task = std::move(tasks.front());
+                tasks.erase(tasks.begin());
+            }
+            task();
+            return true;
+        }
+    } bridge;
+    std::atomic<bool> pumping{true};
+    std::thread::id handlerThread;
+    std::thread pump([&] {
+        while (pumping)
+            if (!bridge.RunOne())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    server_->SetThreadedEvent(false);
+    server_->SetMainThreadBridge(&bridge);
+    server_->OnReadFile = [&](TTrivialFTPServer&, std::string&, const TPeerInfo&, bool& grant,
+                              std::unique_ptr<TStream>&, bool&) {
+        handlerThread = std::this_thread::get_id();
+        grant = false;
+    };
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Error(2, "Access to f denied"));
+    EXPECT_EQ(handlerThread, pump.get_id());
+    server_.reset();
+    pumping = false;
+    pump.join();
+}

@@ -1,0 +1,147 @@
+#include "engine/UDPServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "engine/NetException.h"
+#include "engine/TrivialFTPServer.h"
+#include "engine/UDPClient.h"
+#include "tests/engine/RawClient.h"
+#include "tests/support/WaitFor.h"
+
+namespace {
+
+std::string ActivationFailure(TUDPServer& server)
+{
+    try {
+        server.SetActive(true);
+    } catch (const std::exception& failure) {
+        return failure.what();
+    }
+    return "activated";
+}
+
+TSocketHandle& AddBinding(TUDPServer& server, const std::string& ip, int port)
+{
+    TSocketHandle& binding = server.Bindings().Add();
+    binding.SetIP(ip);
+    binding.SetPort(port);
+    return binding;
+}
+
+}  // namespace
+
+TEST(UDPServerTest, BindingsStartWithTheDefaultPortAndReadTheirAddressBack)
+{
+    TUDPServer server;
+    server.SetDefaultPort(0);
+    TSocketHandle& binding = server.Bindings().Add();
+    EXPECT_EQ(binding.IP(), "");
+    EXPECT_EQ(binding.Port(), 0);
+    binding.SetIP("127.0.0.1");
+    server.SetActive(true);
+    EXPECT_TRUE(server.Active());
+    EXPECT_EQ(binding.IP(), "127.0.0.1");
+    EXPECT_GT(binding.Port(), 0);
+    EXPECT_EQ(server.CurrentBinding(), &binding);
+}
+
+TEST(UDPServerTest, EmptyBindingsListGetsOneForEveryAddress)
+{
+    TUDPServer server;
+    server.SetDefaultPort(0);
+    server.SetActive(true);
+    ASSERT_EQ(server.Bindings().Count(), 1u);
+    EXPECT_EQ(server.Bindings()[0].IP(), "0.0.0.0");
+}
+
+TEST(UDPServerTest, BindFailuresAreReportedInWords)
+{
+    TUDPServer holder;
+    AddBinding(holder, "127.0.0.1", 0);
+    holder.SetActive(true);
+    const int taken = holder.Bindings()[0].Port();
+
+    TUDPServer clash;
+    AddBinding(clash, "127.0.0.1", 0);
+    AddBinding(clash, "127.0.0.1", taken);
+    EXPECT_EQ(ActivationFailure(clash), "Could not bind socket. Address and port are already in use.");
+    EXPECT_FALSE(clash.Active());
+    EXPECT_FALSE(clash.Bindings()[0].HandleAllocated());  // the earlier port is released
+
+    TUDPServer badText;
+    AddBinding(badText, "192.168.1", 0);
+    EXPECT_EQ(ActivationFailure(badText), "192.168.1 is not a valid IP address.");
+
+    TUDPServer foreign;
+    AddBinding(foreign, "203.0.113.77", 0);
+    EXPECT_EQ(ActivationFailure(foreign), "Socket Error # 10049\r\nCannot assign requested address.");
+}
+
+TEST(UDPServerTest, PortRangeIsTriedFromTheTopDown)
+{
+    TUDPServer probe;
+    AddBinding(probe, "127.0.0.1", 0);
+    probe.SetActive(true);
+    const int free = probe.Bindings()[0].Port();
+    probe.SetActive(false);
+
+    TUDPServer ranged;
+    TSocketHandle& binding = AddBinding(ranged, "127.0.0.1", 0);
+    binding.SetClientPortMin(free - 1);
+    binding.SetClientPortMax(free);
+    ranged.SetActive(true);
+    EXPECT_GE(binding.Port(), free - 1);
+
+    TUDPServer inverted;
+    TSocketHandle& wrong = AddBinding(inverted, "127.0.0.1", 0);
+    wrong.SetClientPortMin(5000);
+    wrong.SetClientPortMax(4000);
+    EXPECT_EQ(ActivationFailure(inverted), "Invalid Port Range (5000 - 4000)");
+
+    TUDPServer full;
+    TSocketHandle& taken = AddBinding(full, "127.0.0.1", 0);
+    taken.SetClientPortMin(binding.Port());
+    taken.SetClientPortMax(binding.Port());
+    EXPECT_EQ(ActivationFailure(full), "Can not bind in port range (" + std::to_string(binding.Port()) + " - " +
+                                           std::to_string(binding.Port()) + ")");
+}
+
+TEST(UDPServerTest, EveryDatagramReachesOnUDPReadAndDeactivationIsPrompt)
+{
+    TUDPServer server;
+    server.SetThreadedEvent(true);
+    std::atomic<int> seen{0};
+    std::atomic<std::size_t> lastLength{99};
+    server.OnUDPRead = [&](TUDPServer&, std::string_view data, TSocketHandle&) {
+        lastLength = data.size();
+        ++seen;
+    };
+    AddBinding(server, "127.0.0.1", 0);
+    server.SetActive(true);
+    TRawClient client;
+    client.SendTo(server.Bindings()[0].Port(), "");
+    ASSERT_TRUE(WaitFor([&] { return seen == 1; }));
+    EXPECT_EQ(lastLength, 0u);
+
+    const auto before = std::chrono::steady_clock::now();
+    server.SetActive(false);
+    // hang detection only: the listener wakes at least once a second
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
+    EXPECT_FALSE(server.Active());
+}
+
+TEST(UDPClientTest, SendsToItsPeerAndReceivesWithABoundedWait)
+{
+    TRawClient peer;
+    TUDPClient client;
+    client.SetHost("LocalHost");
+    client.SetPort(peer.LocalPort());
+    client.Send("ping");
+    ASSERT_EQ(peer.Receive(), "ping");
+    peer.Reply("pong");
+    EXPECT_EQ(client.ReceiveString(2000), "pong");
+    EXPECT_TRUE(client.LastSenderIsPeer());
+    EXPECT_EQ(client.ReceiveString(50), "");
+}
