@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+/// Owns one file opened for writing (log files, quick saves, files-list documents).
+/// Move-only; the descriptor is closed when the owner goes. One thread at a time.
+class TOutputFile {
+public:
+    enum class TMode {
+        Append,   // create if missing, write at the end
+        Replace,  // create if missing, empty it first
+    };
+
+    TOutputFile(const std::string& path, TMode mode);
+    TOutputFile(TOutputFile&& other) noexcept;
+    TOutputFile& operator=(TOutputFile&& other) noexcept;
+    TOutputFile(const TOutputFile&) = delete;
+    TOutputFile& operator=(const TOutputFile&) = delete;
+    ~TOutputFile();
+
+    bool IsOpen() const { return fd_ >= 0; }
+    /// Writes all of `data`; false when the file refused any of it.
+    bool Write(std::string_view data);
+    /// Current size in bytes, or -1 when it cannot be read.
+    std::int64_t Size() const;
+    /// Forces the written data to the disk.
+    bool Sync();
+    /// Closes the file; false when the system reported a failure on closing.
+    bool Close();
+
+private:
+    int fd_ = -1;
+};

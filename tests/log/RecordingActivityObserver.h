@@ -1,0 +1,45 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "log/ActivityLog.h"
+
+/// Records each notification as a short text: "append 3 status", "update 3 status",
+/// "drop 1 2", "clear".
+class TRecordingActivityObserver final : public TActivityLogObserver {
+public:
+    void ActivityEntryAppended(const TActivityEntry& entry) override
+    {
+        Record("append " + std::to_string(entry.Id) + " " + entry.Status);
+    }
+    void ActivityEntryUpdated(const TActivityEntry& entry) override
+    {
+        Record("update " + std::to_string(entry.Id) + " " + entry.Status);
+    }
+    void ActivityEntriesDropped(const std::vector<TActivityEntryId>& ids) override
+    {
+        std::string text = "drop";
+        for (const TActivityEntryId id : ids)
+            text += " " + std::to_string(id);
+        Record(text);
+    }
+    void ActivityLogCleared() override { Record("clear"); }
+
+    std::vector<std::string> Events() const
+    {
+        std::lock_guard lock(eventsMutex_);
+        return events_;
+    }
+
+private:
+    void Record(std::string text)
+    {
+        std::lock_guard lock(eventsMutex_);
+        events_.push_back(std::move(text));
+    }
+
+    mutable std::mutex eventsMutex_;
+    std::vector<std::string> events_;
+};
