@@ -1,0 +1,193 @@
+// Real TFTP clients from the distribution against the engine on a loopback port.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "engine/FileStream.h"
+#include "engine/TrivialFTPServer.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
+
+namespace {
+
+std::string RunCommand(const std::string& command)
+{
+    std::string output;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+    if (!pipe)
+        return output;
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0)
+        output.append(chunk, got);
+    return output;
+}
+
+std::string Sha256(const std::filesystem::path& file)
+{
+    const std::string line = RunCommand("sha256sum '" + file.string() + "' 2>/dev/null");
+    return line.substr(0, line.find(' '));
+}
+
+bool Installed(const std::string& program)
+{
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+void WriteRandomFile(const std::filesystem::path& file, std::size_t size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string content(size, '\0');
+    for (char& byte : content)
+        byte = static_cast<char>(random());
+    std::ofstream(file, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+/// The engine serving one folder by bare names and storing uploads in another.
+class InteropTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directory(served());
+        std::filesystem::create_directory(uploads());
+        server_.SetThreadedEvent(true);
+        server_.SetAcceptTimeOut(true);
+        server_.OnReadFile = [this](TTrivialFTPServer&, std::string& name, const TPeerInfo&, bool& grant,
+                                    std::unique_ptr<TStream>& stream, bool&) {
+            grant = name.find('/') == std::string::npos;
+            if (grant)
+                stream = std::make_unique<TFileStream>(TFileStream::OpenForRead((served() / name).string()));
+        };
+        server_.OnWriteFile = [this](TTrivialFTPServer&, std::string& name, const TPeerInfo&, bool& grant,
+                                     std::unique_ptr<TStream>& stream, bool&) {
+            grant = name.find('/') == std::string::npos;
+            if (grant)
+                stream = std::make_unique<TFileStream>(TFileStream::CreateForWrite((uploads() / name).string()));
+        };
+        server_.OnSizeRequest = [this](TTrivialFTPServer&, const std::string& name, const TPeerInfo&,
+                                       std::int64_t& size, bool write) {
+            std::error_code error;
+            if (!write && name.find('/') == std::string::npos) {
+                const auto bytes = std::filesystem::file_size(served() / name, error);
+                if (!error)
+                    size = static_cast<std::int64_t>(bytes);
+            }
+        };
+        TSocketHandle& binding = server_.Bindings().Add();
+        binding.SetIP("127.0.0.1");
+        binding.SetPort(0);
+        server_.SetActive(true);
+        port_ = std::to_string(server_.Bindings()[0].Port());
+    }
+
+    std::filesystem::path served() const { return dir_.Path() / "served"; }
+    std::filesystem::path uploads() const { return dir_.Path() / "uploads"; }
+    std::filesystem::path local(const std::string& name) const { return dir_.Path() / name; }
+
+    /// A served file of `size` random bytes named after its size.
+    std::string Offer(std::size_t size)
+    {
+        const std::string name = "file-" + std::to_string(size) + ".bin";
+        WriteRandomFile(served() / name, size, static_cast<unsigned>(size));
+        return name;
+    }
+
+    TTempDir dir_;
+    TTrivialFTPServer server_;
+    std::string port_;
+};
+
+struct TClientCase {
+    const char* program;
+    const char* get;  // %s: remote name, local path, port, block size
+    const char* put;
+};
+
+const TClientCase Curl{"curl",
+                       "curl -sS --max-time 300 --tftp-blksize {blk} -o '{local}' tftp://127.0.0.1:{port}/{name}",
+                       "curl -sS --max-time 300 --tftp-blksize {blk} -T '{local}' tftp://127.0.0.1:{port}/{name}"};
+const TClientCase Hpa{"tftp", "timeout 300 tftp -m octet 127.0.0.1 {port} -c get {name} '{local}'",
+                      "timeout 300 tftp -m octet 127.0.0.1 {port} -c put '{local}' {name}"};
+const TClientCase Atftp{"atftp",
+                        "timeout 300 atftp --get -r {name} -l '{local}' --option 'blksize {blk}' "
+                        "--option 'tsize 0' 127.0.0.1 {port}",
+                        "timeout 300 atftp --put -r {name} -l '{local}' --option 'blksize {blk}' 127.0.0.1 {port}"};
+
+std::string Fill(std::string text, const std::string& name, const std::string& localPath,
+                 const std::string& port, int blockSize)
+{
+    const auto replace = [&text](const std::string& key, const std::string& value) {
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
+    };
+    replace("{name}", name);
+    replace("{local}", localPath);
+    replace("{port}", port);
+    replace("{blk}", std::to_string(blockSize));
+    return text + " 2>&1";
+}
+
+class ClientInteropTest : public InteropTest, public ::testing::WithParamInterface<const TClientCase*> {
+protected:
+    void SetUp() override
+    {
+        if (!Installed(GetParam()->program))
+            GTEST_SKIP() << GetParam()->program << " is not installed (./test.sh installs it)";
+        InteropTest::SetUp();
+    }
+
+    void RoundTrip(std::size_t size, int blockSize)
+    {
+        const TClientCase& client = *GetParam();
+        const std::string name = Offer(size);
+        const auto fetched = local("fetched-" + name);
+        const std::string getOutput = RunCommand(Fill(client.get, name, fetched.string(), port_, blockSize));
+        EXPECT_EQ(Sha256(fetched), Sha256(served() / name)) << "get " << name << ": " << getOutput;
+
+        const std::string putOutput = RunCommand(Fill(client.put, name, fetched.string(), port_, blockSize));
+        // An upload completes one reply wait after its last block.
+        WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(10));
+        EXPECT_EQ(Sha256(uploads() / name), Sha256(served() / name)) << "put " << name << ": " << putOutput;
+    }
+};
+
+}  // namespace
+
+TEST_P(ClientInteropTest, SmallFilesTravelBothWays)
+{
+    for (const std::size_t size : {0u, 511u, 512u, 1024u, 1500u})
+        RoundTrip(size, 512);
+}
+
+TEST_P(ClientInteropTest, LargeFileCrossesBlockNumberWrapAtSmallBlocks)
+{
+    RoundTrip(70u * 1024 * 1024, 512);
+}
+
+TEST_P(ClientInteropTest, LargeFileAtTheLargestBlock)
+{
+    if (GetParam() == &Hpa)
+        GTEST_SKIP() << "this client asks for no block size";
+    RoundTrip(70u * 1024 * 1024, 65464);
+}
+
+INSTANTIATE_TEST_SUITE_P(Clients, ClientInteropTest, ::testing::Values(&Curl, &Hpa, &Atftp),
+                         [](const ::testing::TestParamInfo<const TClientCase*>& row) {
+                             return row.param == &Hpa ? std::string("tftp_hpa") : std::string(row.param->program);
+                         });
+
+TEST_F(InteropTest, RefusalReachesTheClient)
+{
+    if (!Installed("curl"))
+        GTEST_SKIP() << "curl is not installed";
+    const std::string output = RunCommand("curl -sS --max-time 20 -o /dev/null tftp://127.0.0.1:" + port_ +
+                                   "/no-such-file 2>&1; echo rc=$?");
+    EXPECT_NE(output.find("rc="), std::string::npos) << output;
+    EXPECT_EQ(output.find("rc=0\n"), std::string::npos) << output;
+}
