@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/// The process-wide settings record, one field per settings key, each starting at the key's
+/// default. Published by TSettingsStore as an immutable snapshot; a plain value otherwise.
+/// LogFolder's default is the program folder, which only the store knows, so it starts empty
+/// here and the store fills it.
+struct TConfig {
+    bool Accept = false;
+    bool AddNew = false;
+    bool Log = false;
+    bool LogLimit = true;
+    bool LogLimitOptions = false;
+    bool Overwrite = false;
+    bool TipsOnStartUp = true;
+    bool AutoStartTFTP = false;
+    bool SecurityOn = false;
+    bool LoadOnStartup = false;
+    bool RefreshAfterLoad = true;
+    bool RemoveDead = false;
+    bool AutoRefresh = false;
+    bool MinOnStartup = false;
+    bool RMTransfer = true;
+    bool TSize = true;
+    bool ClientTimeout = true;
+    std::int32_t AutoRefreshInterval = 1;
+    std::int32_t LogSize = 100;
+    std::int32_t Port = 69;
+    std::int32_t LogFormat = 0;
+    std::int32_t BufferSize = 8192;
+    std::int32_t Timeout = 3;
+    std::int32_t MaxDLConn = 1;
+    std::int32_t MaxULConn = 1;
+    std::string Bind = "All";
+    std::string DestDir;
+    std::string LogFolder;
+    std::string LastSavedFile;
+
+    bool operator==(const TConfig&) const = default;
+};

@@ -1,0 +1,235 @@
+#include "app/SettingsStore.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+#include <variant>
+
+#include "app/IniFile.h"
+
+namespace {
+
+constexpr char kGeneral[] = "General";
+constexpr char kTftp[] = "TFTP Settings";
+constexpr char kIp[] = "IP Settings";
+constexpr char kAccepting[] = "FileAccepting";
+constexpr char kLogging[] = "Logging";
+constexpr char kLastSaved[] = "Lasted Saved";
+
+/// The one key of the dialog's save that TConfig does not hold.
+struct TStartOnStartup {};
+
+using TField = std::variant<TStartOnStartup, bool TConfig::*, std::int32_t TConfig::*,
+                            std::string TConfig::*>;
+
+struct TSettingKey {
+    const char* Section;
+    const char* Key;
+    TField Field;
+};
+
+/// Every TConfig field, in the order they are read.
+const std::array<TSettingKey, 29> kLoadOrder{{
+    {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
+    {kTftp, "Port", &TConfig::Port},
+    {kTftp, "BufferSize", &TConfig::BufferSize},
+    {kTftp, "Timeout", &TConfig::Timeout},
+    {kTftp, "AutoStartTFTP", &TConfig::AutoStartTFTP},
+    {kTftp, "SecurityOn", &TConfig::SecurityOn},
+    {kTftp, "LoadOnStartup", &TConfig::LoadOnStartup},
+    {kTftp, "RefreshAfterLoad", &TConfig::RefreshAfterLoad},
+    {kTftp, "RemoveDead", &TConfig::RemoveDead},
+    {kTftp, "AutoRefresh", &TConfig::AutoRefresh},
+    {kTftp, "AutoRefreshInterval", &TConfig::AutoRefreshInterval},
+    {kTftp, "MinOnStartup", &TConfig::MinOnStartup},
+    {kTftp, "MaxDLConn", &TConfig::MaxDLConn},
+    {kTftp, "MaxULConn", &TConfig::MaxULConn},
+    {kTftp, "RMTransfer", &TConfig::RMTransfer},
+    {kTftp, "TSize", &TConfig::TSize},
+    {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
+    {kIp, "Bind", &TConfig::Bind},
+    {kAccepting, "Accept", &TConfig::Accept},
+    {kAccepting, "AddNew", &TConfig::AddNew},
+    {kAccepting, "Overwrite", &TConfig::Overwrite},
+    {kAccepting, "DestDir", &TConfig::DestDir},
+    {kLogging, "Log", &TConfig::Log},
+    {kLogging, "LogFormat", &TConfig::LogFormat},
+    {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions},
+    {kLogging, "LogLimit", &TConfig::LogLimit},
+    {kLogging, "LogSize", &TConfig::LogSize},
+    {kLogging, "LogFolder", &TConfig::LogFolder},
+    {kLastSaved, "File", &TConfig::LastSavedFile},
+}};
+
+/// The keys the configuration dialog writes, in the order it writes them; the connection
+/// limits follow "ClientTimeout".
+const std::array<TSettingKey, 28> kDialogOrder{{
+    {kTftp, "Port", &TConfig::Port},
+    {kTftp, "BufferSize", &TConfig::BufferSize},
+    {kTftp, "Timeout", &TConfig::Timeout},
+    {kTftp, "AutoStartTFTP", &TConfig::AutoStartTFTP},
+    {kTftp, "SecurityOn", &TConfig::SecurityOn},
+    {kTftp, "LoadOnStartup", &TConfig::LoadOnStartup},
+    {kTftp, "RefreshAfterLoad", &TConfig::RefreshAfterLoad},
+    {kTftp, "RemoveDead", &TConfig::RemoveDead},
+    {kTftp, "AutoRefresh", &TConfig::AutoRefresh},
+    {kTftp, "AutoRefreshInterval", &TConfig::AutoRefreshInterval},
+    {kTftp, "StartOnStartup", TStartOnStartup{}},
+    {kTftp, "MinOnStartup", &TConfig::MinOnStartup},
+    {kTftp, "RMTransfer", &TConfig::RMTransfer},
+    {kTftp, "TSize", &TConfig::TSize},
+    {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
+    {kTftp, "MaxDLConn", &TConfig::MaxDLConn},
+    {kTftp, "MaxULConn", &TConfig::MaxULConn},
+    {kIp, "Bind", &TConfig::Bind},
+    {kAccepting, "Accept", &TConfig::Accept},
+    {kAccepting, "AddNew", &TConfig::AddNew},
+    {kAccepting, "Overwrite", &TConfig::Overwrite},
+    {kAccepting, "DestDir", &TConfig::DestDir},
+    {kLogging, "Log", &TConfig::Log},
+    {kLogging, "LogFormat", &TConfig::LogFormat},
+    {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions},
+    {kLogging, "LogLimit", &TConfig::LogLimit},
+    {kLogging, "LogSize", &TConfig::LogSize},
+    {kLogging, "LogFolder", &TConfig::LogFolder},
+}};
+
+template <typename... Handlers>
+struct TOverloaded : Handlers... {
+    using Handlers::operator()...;
+};
+template <typename... Handlers>
+TOverloaded(Handlers...) -> TOverloaded<Handlers...>;
+
+void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& defaults, TConfig& config)
+{
+    std::visit(TOverloaded{
+                   [](TStartOnStartup) {},
+                   [&](bool TConfig::*field) {
+                       config.*field = ini.ReadBool(key.Section, key.Key, defaults.*field);
+                   },
+                   [&](std::int32_t TConfig::*field) {
+                       config.*field = ini.ReadInteger(key.Section, key.Key, defaults.*field);
+                   },
+                   [&](std::string TConfig::*field) {
+                       config.*field = ini.ReadString(key.Section, key.Key, defaults.*field);
+                   },
+               },
+               key.Field);
+}
+
+std::string ValueText(const TSettingKey& key, const TConfig& values, bool startOnStartup)
+{
+    return std::visit(TOverloaded{
+                          [&](TStartOnStartup) { return std::string(startOnStartup ? "1" : "0"); },
+                          [&](bool TConfig::*field) { return std::string(values.*field ? "1" : "0"); },
+                          [&](std::int32_t TConfig::*field) { return std::to_string(values.*field); },
+                          [&](std::string TConfig::*field) { return values.*field; },
+                      },
+                      key.Field);
+}
+
+}  // namespace
+
+std::vector<std::string> BindAddresses(const std::string& bind)
+{
+    if (bind == "All")
+        return {"0.0.0.0"};
+    std::vector<std::string> addresses;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto separator = bind.find(';', start);
+        addresses.push_back(bind.substr(start, separator - start));
+        if (separator == std::string::npos)
+            return addresses;
+        start = separator + 1;
+    }
+}
+
+TSettingsStore::TSettingsStore(TProgramPaths paths)
+    : paths_(std::move(paths)), config_(std::make_shared<const TConfig>(Defaults()))
+{
+}
+
+TConfig TSettingsStore::Defaults() const
+{
+    TConfig defaults;
+    defaults.LogFolder = paths_.DefaultLogFolder();
+    return defaults;
+}
+
+TConfig TSettingsStore::ReadSettingsFile() const
+{
+    const TIniFile ini(paths_.SettingsFile());
+    const TConfig defaults = Defaults();
+    TConfig config = defaults;
+    for (const auto& key : kLoadOrder)
+        ReadKey(ini, key, defaults, config);
+    return config;
+}
+
+bool TSettingsStore::ReadStartOnStartup() const
+{
+    return TIniFile(paths_.SettingsFile()).ReadBool(kTftp, "StartOnStartup", false);
+}
+
+bool TSettingsStore::SettingsFileExists() const
+{
+    std::error_code error;
+    return std::filesystem::exists(paths_.SettingsFile(), error);
+}
+
+void TSettingsStore::LoadSettings()
+{
+    Publish(ReadSettingsFile());
+}
+
+std::shared_ptr<const TConfig> TSettingsStore::Config() const
+{
+    const std::lock_guard lock(configLock_);
+    return config_;
+}
+
+void TSettingsStore::Publish(TConfig config)
+{
+    auto published = std::make_shared<const TConfig>(std::move(config));
+    const std::lock_guard lock(configLock_);
+    config_.swap(published);
+}
+
+template <typename Change>
+void TSettingsStore::Amend(Change change)
+{
+    TConfig config = *Config();
+    change(config);
+    Publish(std::move(config));
+}
+
+void TSettingsStore::RecordLastSavedFile(const std::string& path)
+{
+    Amend([&](TConfig& config) { config.LastSavedFile = path; });
+    if (SettingsFileExists())
+        TIniFile(paths_.SettingsFile()).WriteString(kLastSaved, "File", path);
+}
+
+void TSettingsStore::WriteTipsOnStartUp(bool show)
+{
+    Amend([&](TConfig& config) { config.TipsOnStartUp = show; });
+    TIniFile(paths_.SettingsFile()).WriteBool(kGeneral, "TipsOnStartUp", show);
+}
+
+void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnStartup)
+{
+    std::vector<TIniValue> writes;
+    writes.reserve(kDialogOrder.size());
+    for (const auto& key : kDialogOrder)
+        writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
+    TIniFile(paths_.SettingsFile()).WriteValues(writes);
+}
+
+void TSettingsStore::WriteDefaults()
+{
+    WriteConfigurationKeys(Defaults(), false);
+}

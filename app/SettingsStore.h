@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/Config.h"
+#include "app/ProgramPaths.h"
+
+/// The addresses the engine binds for a "Bind" value: "All" (exactly so) is every local
+/// address, "0.0.0.0"; anything else is split at every ";", so a value without ";" is one
+/// address and an empty value is one empty address. Texts are not checked here.
+std::vector<std::string> BindAddresses(const std::string& bind);
+
+/// The settings file and the process-wide TConfig record, owned by the application core.
+/// Loading and writing happen on the main thread; Config() may be called from any thread
+/// and always returns one whole record, old or new. Writes that the platform refuses throw
+/// ESettingsWriteError ("Unable to write to <settings file>").
+class TSettingsStore {
+public:
+    explicit TSettingsStore(TProgramPaths paths);
+
+    const TProgramPaths& Paths() const { return paths_; }
+
+    /// The record every key takes when the file holds nothing for it.
+    TConfig Defaults() const;
+
+    /// The settings file read into a record, missing keys and invalid values giving their
+    /// defaults; a missing file gives all defaults and is not created. Publishes nothing.
+    TConfig ReadSettingsFile() const;
+
+    /// "TFTP Settings" / "StartOnStartup", which the configuration dialog shows but TConfig
+    /// does not hold.
+    bool ReadStartOnStartup() const;
+
+    bool SettingsFileExists() const;
+
+    /// Reads the settings file and publishes it as the new record, replacing every field.
+    void LoadSettings();
+
+    /// The current record. Safe to call from any thread; the record never changes under
+    /// the holder. Before the first LoadSettings it holds the defaults.
+    std::shared_ptr<const TConfig> Config() const;
+
+    /// After a files list was saved: sets LastSavedFile and, only when the settings file
+    /// exists, writes "Lasted Saved" / "File".
+    void RecordLastSavedFile(const std::string& path);
+
+    /// After the tip of the day closes: sets TipsOnStartUp and writes "General" /
+    /// "TipsOnStartUp". The record keeps the new value even when the write is refused.
+    void WriteTipsOnStartUp(bool show);
+
+    /// The configuration dialog's save: every key it edits, in its order, from `values` and
+    /// the autostart box. TConfig is not changed; LoadSettings follows the dialog.
+    void WriteConfigurationKeys(const TConfig& values, bool startOnStartup);
+
+    /// The keys of the configuration dialog with their defaults, for its first opening.
+    void WriteDefaults();
+
+private:
+    void Publish(TConfig config);
+    template <typename Change>
+    void Amend(Change change);
+
+    TProgramPaths paths_;
+    mutable std::mutex configLock_;  // guards config_ (the pointer, not the record)
+    std::shared_ptr<const TConfig> config_;
+};

@@ -1,0 +1,164 @@
+#include "app/SettingsStore.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/IniFile.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+class SettingsStoreTest : public testing::Test {
+protected:
+    TTempDir dir_;
+    TSettingsStore store_{TProgramPaths(dir_.Path())};
+
+    void WriteSettings(const std::string& text) const { dir_.WriteFile("veltrane.INI", text); }
+    std::string SettingsText() const { return TTempDir::ReadFile(dir_.Path() / "veltrane.INI"); }
+};
+
+/// The file the dialog writes on its first opening, key by key in its order.
+std::string DefaultsFile(const std::string& logFolder)
+{
+    return "[TFTP Settings]\nPort=69\nBufferSize=8192\nTimeout=3\nAutoStartTFTP=0\n"
+           "SecurityOn=0\nLoadOnStartup=0\nRefreshAfterLoad=1\nRemoveDead=0\nAutoRefresh=0\n"
+           "AutoRefreshInterval=1\nStartOnStartup=0\nMinOnStartup=0\nRMTransfer=1\nTSize=1\n"
+           "ClientTimeout=1\nMaxDLConn=1\nMaxULConn=1\n[IP Settings]\nBind=All\n"
+           "[FileAccepting]\nAccept=0\nAddNew=0\nOverwrite=0\nDestDir=\n[Logging]\nLog=0\n"
+           "LogFormat=0\nLogLimitOptions=0\nLogLimit=1\nLogSize=100\nLogFolder="
+           + logFolder + "\n";
+}
+
+}  // namespace
+
+TEST_F(SettingsStoreTest, MissingFileGivesEveryDefaultAndIsNotCreated)
+{
+    store_.LoadSettings();
+    const auto config = store_.Config();
+
+    TConfig expected;
+    expected.LogFolder = dir_.Str();
+    EXPECT_EQ(*config, expected);
+    EXPECT_EQ(config->Bind, "All");
+    EXPECT_EQ(config->Port, 69);
+    EXPECT_TRUE(config->TipsOnStartUp);
+    EXPECT_TRUE(config->LogLimit);
+    EXPECT_FALSE(store_.SettingsFileExists());
+}
+
+TEST_F(SettingsStoreTest, LoadReadsEverySectionAndFallsBackPerKey)
+{
+    WriteSettings("[general]\nTipsOnStartUp=0\n[TFTP SETTINGS]\nport=0x45\nBufferSize=abc\n"
+                  "AutoRefresh=2\nTSize=yes\nMaxDLConn=12\nMaxULConn=3\n[IP Settings]\n"
+                  "Bind=10.0.0.1;10.0.0.2\n[FileAccepting]\nAccept=1\nDestDir=/srv/in\n"
+                  "[Logging]\nLogFolder=/var/log/v\nLogSize=0x10\n[Lasted Saved]\nFile=/a.vlt\n");
+
+    store_.LoadSettings();
+    const auto config = store_.Config();
+
+    EXPECT_FALSE(config->TipsOnStartUp);
+    EXPECT_EQ(config->Port, 69);
+    EXPECT_EQ(config->BufferSize, 8192);
+    EXPECT_TRUE(config->AutoRefresh);
+    EXPECT_TRUE(config->TSize);
+    EXPECT_EQ(config->MaxDLConn, 12);
+    EXPECT_EQ(config->MaxULConn, 3);
+    EXPECT_EQ(config->Bind, "10.0.0.1;10.0.0.2");
+    EXPECT_TRUE(config->Accept);
+    EXPECT_EQ(config->DestDir, "/srv/in");
+    EXPECT_EQ(config->LogFolder, "/var/log/v");
+    EXPECT_EQ(config->LogSize, 16);
+    EXPECT_EQ(config->LastSavedFile, "/a.vlt");
+}
+
+TEST_F(SettingsStoreTest, ReloadReplacesTheRecordWhileOldSnapshotsStayIntact)
+{
+    WriteSettings("[TFTP Settings]\nPort=70\n");
+    store_.LoadSettings();
+    const auto old = store_.Config();
+    WriteSettings("[TFTP Settings]\nPort=71\n");
+
+    store_.LoadSettings();
+
+    EXPECT_EQ(old->Port, 70);
+    EXPECT_EQ(store_.Config()->Port, 71);
+}
+
+TEST_F(SettingsStoreTest, DefaultsAreWrittenInTheDialogsKeyOrder)
+{
+    store_.WriteDefaults();
+    EXPECT_EQ(SettingsText(), DefaultsFile(dir_.Str()));
+}
+
+TEST_F(SettingsStoreTest, DialogSaveWritesItsKeysInPlaceAndKeepsOthers)
+{
+    WriteSettings("[General]\nTipsOnStartUp=0\n[TFTP Settings]\nPort=70\nStartOnStartup=1\n"
+                  "[Lasted Saved]\nFile=/a.vlt\n");
+    TConfig values = store_.Defaults();
+    values.Port = 1069;
+    values.Bind = "10.0.0.1;10.0.0.2";
+    values.MaxULConn = 4;
+    values.LogFolder = "/var/log/v";
+
+    store_.WriteConfigurationKeys(values, false);
+    store_.LoadSettings();
+
+    auto expected = values;
+    expected.TipsOnStartUp = false;
+    expected.LastSavedFile = "/a.vlt";
+    EXPECT_EQ(*store_.Config(), expected);
+    EXPECT_FALSE(store_.ReadStartOnStartup());
+    const auto text = SettingsText();
+    EXPECT_EQ(text.rfind("[General]\nTipsOnStartUp=0\n[TFTP Settings]\nPort=1069\n", 0), 0u);
+    EXPECT_NE(text.find("ClientTimeout=1\nMaxDLConn=1\nMaxULConn=4\n[Lasted Saved]"),
+              std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, LastSavedFileIsWrittenOnlyWhenTheSettingsFileExists)
+{
+    store_.RecordLastSavedFile("/home/op/list.vlt");
+    EXPECT_EQ(store_.Config()->LastSavedFile, "/home/op/list.vlt");
+    EXPECT_FALSE(store_.SettingsFileExists());
+
+    WriteSettings("[General]\nTipsOnStartUp=1\n");
+    store_.RecordLastSavedFile("/home/op/other.vlt");
+    EXPECT_EQ(SettingsText(), "[General]\nTipsOnStartUp=1\n[Lasted Saved]\nFile=/home/op/other.vlt\n");
+}
+
+TEST_F(SettingsStoreTest, TipsChoiceIsKeptEvenWhenTheWriteIsRefused)
+{
+    store_.WriteTipsOnStartUp(false);
+    EXPECT_EQ(SettingsText(), "[General]\nTipsOnStartUp=0\n");
+
+    std::filesystem::create_directory(dir_.Path() / "veltrane.INI.new");
+    EXPECT_THROW(store_.WriteTipsOnStartUp(true), ESettingsWriteError);
+    EXPECT_TRUE(store_.Config()->TipsOnStartUp);
+    EXPECT_EQ(SettingsText(), "[General]\nTipsOnStartUp=0\n");
+}
+
+TEST_F(SettingsStoreTest, RefusedDialogSaveReportsTheSettingsFilePath)
+{
+    std::filesystem::create_directory(dir_.Path() / "veltrane.INI.new");
+    try {
+        store_.WriteDefaults();
+        FAIL() << "the write was not refused";
+    } catch (const ESettingsWriteError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + dir_.Str() + "/veltrane.INI");
+    }
+    EXPECT_FALSE(store_.SettingsFileExists());
+}
+
+TEST(BindAddressesTest, SplitsTheBindValueIntoEngineAddresses)
+{
+    using TList = std::vector<std::string>;
+    EXPECT_EQ(BindAddresses("All"), TList{"0.0.0.0"});
+    EXPECT_EQ(BindAddresses("all"), TList{"all"});
+    EXPECT_EQ(BindAddresses("10.0.0.1;10.0.0.2;192.168.1.4"),
+              (TList{"10.0.0.1", "10.0.0.2", "192.168.1.4"}));
+    EXPECT_EQ(BindAddresses("10.0.0.1"), TList{"10.0.0.1"});
+    EXPECT_EQ(BindAddresses(""), TList{""});
+    EXPECT_EQ(BindAddresses("10.0.0.1;"), (TList{"10.0.0.1", ""}));
+}
