@@ -120,15 +120,20 @@ void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& default
                key.Field);
 }
 
+std::string BoolText(bool value)
+{
+    return value ? "1" : "0";
+}
+
 std::string ValueText(const TSettingKey& key, const TConfig& values, bool startOnStartup)
 {
-    return std::visit(TOverloaded{
-                          [&](TStartOnStartup) { return std::string(startOnStartup ? "1" : "0"); },
-                          [&](bool TConfig::*field) { return std::string(values.*field ? "1" : "0"); },
-                          [&](std::int32_t TConfig::*field) { return std::to_string(values.*field); },
-                          [&](std::string TConfig::*field) { return values.*field; },
-                      },
-                      key.Field);
+    const auto text = TOverloaded{
+        [&](TStartOnStartup) { return BoolText(startOnStartup); },
+        [&](bool TConfig::*field) { return BoolText(values.*field); },
+        [&](std::int32_t TConfig::*field) { return std::to_string(values.*field); },
+        [&](std::string TConfig::*field) { return values.*field; },
+    };
+    return std::visit(text, key.Field);
 }
 
 }  // namespace

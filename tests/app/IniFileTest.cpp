@@ -159,7 +159,8 @@ TEST_F(IniFileTest, ValueWithALineBreakIsRefusedSoItCannotAddKeys)
 
 TEST_F(IniFileTest, OversizedFileReadsAsDefaultsAndIsNeverOverwritten)
 {
-    const std::string huge = "[TFTP Settings]\nPort=70\n" + std::string(TIniFile::kMaxFileBytes, ';');
+    const std::string huge =
+        "[TFTP Settings]\nPort=70\n" + std::string(TIniFile::kMaxFileBytes, ';');
     dir_.WriteFile("veltrane.INI", huge);
     TIniFile ini(file_);
 

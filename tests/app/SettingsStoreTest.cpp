@@ -125,7 +125,8 @@ TEST_F(SettingsStoreTest, LastSavedFileIsWrittenOnlyWhenTheSettingsFileExists)
 
     WriteSettings("[General]\nTipsOnStartUp=1\n");
     store_.RecordLastSavedFile("/home/op/other.vlt");
-    EXPECT_EQ(SettingsText(), "[General]\nTipsOnStartUp=1\n[Lasted Saved]\nFile=/home/op/other.vlt\n");
+    EXPECT_EQ(SettingsText(),
+              "[General]\nTipsOnStartUp=1\n[Lasted Saved]\nFile=/home/op/other.vlt\n");
 }
 
 TEST_F(SettingsStoreTest, TipsChoiceIsKeptEvenWhenTheWriteIsRefused)

@@ -42,8 +42,10 @@ INSTANTIATE_TEST_SUITE_P(
         TMessageCase{"1.2.3", "Must include exactly 3 dots! [1.2.3]"},
         TMessageCase{"1.2.3.4.", "Must include exactly 3 dots! [1.2.3.4.]"},
         TMessageCase{"", "Must include exactly 3 dots! []"},
-        TMessageCase{"1..3.4", "IPAddress must include 4 pieces of length 1..3. IPAddressString[1..3.4]"},
-        TMessageCase{"1234.123.123.12", "IPAddress must include 4 pieces of length 1..3. IPAddressString[1234.123.123.12]"},
+        TMessageCase{"1..3.4",
+                     "IPAddress must include 4 pieces of length 1..3. IPAddressString[1..3.4]"},
+        TMessageCase{"1234.123.123.12", "IPAddress must include 4 pieces of length 1..3. "
+                                        "IPAddressString[1234.123.123.12]"},
         TMessageCase{"01.2.3.4", "Leading zero not allowed. IPAddressString[01.2.3.4]"},
         // The pieces are checked in order, so a leading zero before an empty piece wins.
         TMessageCase{"1.00..4", "Leading zero not allowed. IPAddressString[1.00..4]"},
