@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Config.h"
+#include "core/Config.h"
 #include "app/ProgramPaths.h"
 
 /// The addresses the engine binds for a "Bind" value: "All" (exactly so) is every local

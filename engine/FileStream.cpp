@@ -76,6 +76,11 @@ void TFileStream::Write(const void* buffer, std::size_t count)
     }
 }
 
+int TFileStream::ReleaseHandle()
+{
+    return std::exchange(fd_, -1);
+}
+
 std::int64_t TFileStream::Size() const
 {
     struct stat info {};

@@ -24,6 +24,8 @@ public:
     std::int64_t Position() const override { return position_; }
     std::int64_t Size() const override;
     const std::string& Path() const { return path_; }
+    /// Gives up the descriptor to a new owner; the stream is closed afterwards.
+    int ReleaseHandle();
 
 protected:
     TFileStream(int fd, std::string path);

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "log/LogSettings.h"
+
 /// The process-wide settings record, one field per settings key, each starting at the key's
-/// default. Published by TSettingsStore as an immutable snapshot; a plain value otherwise.
+/// default. Published by the settings store as an immutable snapshot; a plain value otherwise.
 /// LogFolder's default is the program folder, which only the store knows, so it starts empty
 /// here and the store fills it.
 struct TConfig {
@@ -40,3 +42,10 @@ struct TConfig {
 
     bool operator==(const TConfig&) const = default;
 };
+
+/// The "Logging" settings of a record, as a log-file write takes them.
+inline TLogSettings LogSettingsOf(const TConfig& config)
+{
+    return {config.Log, config.LogFormat, config.LogLimitOptions, config.LogLimit, config.LogSize,
+            config.LogFolder};
+}
