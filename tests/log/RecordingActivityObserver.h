@@ -10,14 +10,8 @@
 /// "drop 1 2", "clear".
 class TRecordingActivityObserver final : public TActivityLogObserver {
 public:
-    void ActivityEntryAppended(const TActivityEntry& entry) override
-    {
-        Record("append " + std::to_string(entry.Id) + " " + entry.Status);
-    }
-    void ActivityEntryUpdated(const TActivityEntry& entry) override
-    {
-        Record("update " + std::to_string(entry.Id) + " " + entry.Status);
-    }
+    void ActivityEntryAppended(const TActivityEntry& e) override { Record("append " + Describe(e)); }
+    void ActivityEntryUpdated(const TActivityEntry& e) override { Record("update " + Describe(e)); }
     void ActivityEntriesDropped(const std::vector<TActivityEntryId>& ids) override
     {
         std::string text = "drop";
@@ -34,6 +28,7 @@ public:
     }
 
 private:
+    static std::string Describe(const TActivityEntry& e) { return std::to_string(e.Id) + " " + e.Status; }
     void Record(std::string text)
     {
         std::lock_guard lock(eventsMutex_);
