@@ -1,0 +1,194 @@
+#include "app/ApplicationCore.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "core/FilesListDocument.h"
+#include "security/SecurityRulesFile.h"
+
+TApplicationCore::TApplicationCore(TProgramPaths paths)
+    : settings_(std::move(paths)),
+      handlers_(filesList_, activityLog_, transferLog_, serverState_, securityRules_,
+                [this] { return settings_.Config(); })
+{
+    WireEngine();
+}
+
+TApplicationCore::~TApplicationCore()
+{
+    // Closing never waits for transfers: the engine stops them and drops their reports.
+    engine_.SetActive(false);
+}
+
+void TApplicationCore::WireEngine()
+{
+    engine_.SetDefaultPort(69);
+    engine_.SetThreadedEvent(true);
+    engine_.SetAcceptTimeOut(true);
+    engine_.OnSizeRequest = [this](TTrivialFTPServer&, const std::string& fileName, const TPeerInfo& peer,
+                                   std::int64_t& size, bool writeOperation) {
+        handlers_.TFTPSizeRequest(fileName, writeOperation, size, peer);
+    };
+    engine_.OnReadFile = [this](TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peer, bool& grant,
+                                std::unique_ptr<TStream>& stream, bool& freeStream) {
+        handlers_.TFTPReadFile(fileName, freeStream, stream, grant, peer);
+    };
+    engine_.OnWriteFile = [this](TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peer, bool& grant,
+                                 std::unique_ptr<TStream>& stream, bool& freeStream) {
+        handlers_.TFTPWriteFile(fileName, freeStream, stream, grant, peer);
+    };
+    engine_.OnTransferComplete = [this](TTrivialFTPServer&, bool success, const TPeerInfo& peer,
+                                        std::unique_ptr<TStream> stream, bool writeOperation) {
+        handlers_.TFTPTransferComplete(success, peer, std::move(stream), writeOperation);
+    };
+}
+
+void TApplicationCore::SetObserver(TApplicationObserver* observer)
+{
+    observer_ = observer;
+    activityLog_.SetObserver(observer);
+    filesList_.SetObserver(observer);
+    transferLog_.SetObserver(observer);
+    serverState_.SetObserver(observer);
+}
+
+void TApplicationCore::SetMainThreadBridge(IMainThreadBridge* bridge)
+{
+    engine_.SetMainThreadBridge(bridge);
+}
+
+std::optional<TStartResult> TApplicationCore::Startup()
+{
+    serverState_.DownloadCount = 0;
+    serverState_.UploadCount = 0;
+    serverState_.ShowServerState(TServerState::Stopped);
+    settings_.LoadSettings();
+    ApplyEngineSettings();
+    LoadSecurityRules();
+    const auto config = settings_.Config();
+    if (config->LoadOnStartup && !config->LastSavedFile.empty()) {
+        LoadFilesList(config->LastSavedFile, filesList_, activityLog_);
+        if (config->RefreshAfterLoad)
+            RefreshFilesList();
+        if (config->AutoStartTFTP) {
+            TStartResult started = StartServer();
+            if (!started.Ok())
+                return started;
+        }
+    }
+    UpdateAutoRefreshTimer();
+    return std::nullopt;
+}
+
+int TApplicationCore::Port() const
+{
+    return portOverride_.value_or(settings_.Config()->Port);
+}
+
+void TApplicationCore::ApplyEngineSettings()
+{
+    const auto config = settings_.Config();
+    engine_.SetDefaultPort(Port());
+    engine_.SetBufferSize(config->BufferSize);
+    engine_.SetReceiveTimeout(config->Timeout);
+    engine_.SetAcceptTimeOut(config->ClientTimeout);
+}
+
+void TApplicationCore::ApplyBindings()
+{
+    engine_.Bindings().Clear();
+    for (const std::string& address : BindAddresses(settings_.Config()->Bind)) {
+        TSocketHandle& binding = engine_.Bindings().Add();
+        binding.SetIP(address);
+        binding.SetPort(Port());
+    }
+}
+
+TStartResult TApplicationCore::StartServer()
+{
+    if (filesList_.Count() == 0 && !settings_.Config()->Accept)
+        return {TStartResult::TOutcome::NoFileAvailable, NoFileAvailable};
+    if (!engine_.Active()) {
+        ApplyEngineSettings();
+        ApplyBindings();
+        try {
+            engine_.SetActive(true);
+        } catch (const std::exception& failure) {
+            return {TStartResult::TOutcome::BindFailed, failure.what()};
+        }
+        SetServerCommands(false, true);
+    }
+    serverState_.DownloadCount = 0;
+    serverState_.UploadCount = 0;
+    serverState_.SetStopRequested(false);
+    serverState_.ShowServerState(TServerState::Started);
+    return {};
+}
+
+void TApplicationCore::StopServer()
+{
+    if (engine_.Active())
+        engine_.SetActive(false);
+    const bool busy = serverState_.DownloadCount != 0 || serverState_.UploadCount != 0;
+    serverState_.SetStateText(busy ? TServerState::Stopping : TServerState::Stopped);
+    serverState_.SetStopRequested(true);
+    SetServerCommands(true, false);
+}
+
+std::optional<TStartResult> TApplicationCore::OpenFilesListCommand(const std::string& path)
+{
+    LoadFilesList(path, filesList_, activityLog_);
+    if (!settings_.Config()->AutoStartTFTP)
+        return std::nullopt;
+    return StartServer();
+}
+
+void TApplicationCore::SaveFilesListCommand(const std::string& chosenPath)
+{
+    SaveFilesList(chosenPath, filesList_, activityLog_, [this](const std::string& written) {
+        try {
+            settings_.RecordLastSavedFile(written);
+        } catch (const std::exception& failure) {
+            activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText,
+                                          std::string("Application: ") + failure.what());
+        }
+    });
+}
+
+void TApplicationCore::RefreshFilesList()
+{
+    filesList_.Refresh(settings_.Config()->RemoveDead);
+}
+
+void TApplicationCore::UpdateAutoRefreshTimer()
+{
+    // Values read from the file are not held to the dialog's range: keep the period
+    // positive and within what a millisecond timer takes.
+    constexpr std::int32_t LongestInterval = INT32_MAX / 60000;
+    const auto config = settings_.Config();
+    const std::int32_t minutes = std::clamp(config->AutoRefreshInterval, 1, LongestInterval);
+    if (observer_ != nullptr)
+        observer_->AutoRefreshTimerChanged(config->AutoRefresh, minutes * 60000);
+}
+
+void TApplicationCore::ReapplyAfterConfiguration()
+{
+    settings_.LoadSettings();
+    ApplyEngineSettings();
+    LoadSecurityRules();
+    UpdateAutoRefreshTimer();
+}
+
+void TApplicationCore::LoadSecurityRules()
+{
+    if (!securityRules_.Reload(settings_.Paths().RulesFile()))
+        activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText,
+                                      "Application: Error loading security rules!");
+}
+
+void TApplicationCore::SetServerCommands(bool startEnabled, bool stopEnabled)
+{
+    if (observer_ != nullptr)
+        observer_->ServerCommandsChanged(startEnabled, stopEnabled);
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/SettingsStore.h"
+#include "core/FilesList.h"
+#include "core/RequestHandlers.h"
+#include "core/ServerState.h"
+#include "core/TransferLog.h"
+#include "engine/TrivialFTPServer.h"
+#include "log/ActivityLog.h"
+#include "security/SecurityRules.h"
+
+/// Where the application core's changes go: the window presents them, the headless mode
+/// prints them. Every call may come from any thread, after the core released its locks,
+/// and must return quickly.
+class TApplicationObserver : public TActivityLogObserver,
+                             public TFilesListObserver,
+                             public TTransferLogObserver,
+                             public TServerStateObserver {
+public:
+    /// The auto-refresh timer is to run every `periodMs` milliseconds, or not at all.
+    /// Called on the main thread; each tick of the host's timer calls AutoRefreshTick().
+    virtual void AutoRefreshTimerChanged(bool enabled, int periodMs) = 0;
+    /// "Start TFTP" and "Stop TFTP" menu items changed their enabling. Main thread.
+    virtual void ServerCommandsChanged(bool startEnabled, bool stopEnabled) = 0;
+};
+
+/// How "Start TFTP" ended.
+struct TStartResult {
+    enum class TOutcome { Started, NoFileAvailable, BindFailed } Outcome = TOutcome::Started;
+    std::string Message;  // the text the operator is shown when not started
+    bool Ok() const { return Outcome == TOutcome::Started; }
+};
+
+/// Everything the program owns apart from its windows: the engine, the files list, the
+/// security rules, the activity and transfer logs, the server state and the settings.
+/// The window presents it and the headless mode drives it; tests drive it directly.
+/// Commands are called on the main thread; the engine calls in from its own threads.
+class TApplicationCore {
+public:
+    static constexpr const char* NoFileAvailable =
+        "No file available.\rPlease add at least one file first or accept incoming files.";
+
+    explicit TApplicationCore(TProgramPaths paths);
+    ~TApplicationCore();
+    TApplicationCore(const TApplicationCore&) = delete;
+    TApplicationCore& operator=(const TApplicationCore&) = delete;
+
+    /// Set before Startup(); nullptr for none.
+    void SetObserver(TApplicationObserver* observer);
+    /// Where completion reports run: the host's main thread.
+    void SetMainThreadBridge(IMainThreadBridge* bridge);
+    /// Replaces "Port" for this run only (the headless --port); nothing is written.
+    void SetPortOverride(std::optional<int> port) { portOverride_ = port; }
+
+    /// The start-up sequence: settings, rules, the last files list with its refresh and
+    /// automatic start, the auto-refresh timer. Returns the automatic start's refusal,
+    /// after which the rest of the sequence was skipped.
+    std::optional<TStartResult> Startup();
+
+    TStartResult StartServer();
+    void StopServer();
+    bool ServerActive() const { return engine_.Active(); }
+    /// "Open Files List...": opens the document, then starts when AutoStartTFTP is set.
+    std::optional<TStartResult> OpenFilesListCommand(const std::string& path);
+    /// "Save Files List...".
+    void SaveFilesListCommand(const std::string& chosenPath);
+    /// "Refresh Files List" and each tick of the auto-refresh timer.
+    void RefreshFilesList();
+    void AutoRefreshTick() { RefreshFilesList(); }
+    void UpdateAutoRefreshTimer();
+    /// After the configuration dialog closed, by either button.
+    void ReapplyAfterConfiguration();
+    /// Reloads the serving copy of the security rules, logging a failure.
+    void LoadSecurityRules();
+
+    void ApplyEngineSettings();
+    void ApplyBindings();
+
+    TSettingsStore& Settings() { return settings_; }
+    std::shared_ptr<const TConfig> Config() const { return settings_.Config(); }
+    TFilesList& FilesList() { return filesList_; }
+    TActivityLog& ActivityLog() { return activityLog_; }
+    TTransferLog& TransferLog() { return transferLog_; }
+    TServerState& ServerState() { return serverState_; }
+    TSecurityRules& SecurityRules() { return securityRules_; }
+    TTrivialFTPServer& Engine() { return engine_; }
+
+private:
+    void WireEngine();
+    int Port() const;
+    void SetServerCommands(bool startEnabled, bool stopEnabled);
+
+    TSettingsStore settings_;
+    TFilesList filesList_;
+    TActivityLog activityLog_;
+    TTransferLog transferLog_;
+    TServerState serverState_;
+    TSecurityRules securityRules_;
+    TRequestHandlers handlers_;
+    TApplicationObserver* observer_ = nullptr;
+    std::optional<int> portOverride_;
+    // Last, so it goes first: its sessions use everything above until they are joined.
+    TTrivialFTPServer engine_;
+};

@@ -1,0 +1,140 @@
+#include "app/Headless.h"
+
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <ostream>
+#include <pthread.h>
+#include <thread>
+
+#include "app/ApplicationCore.h"
+#include "app/HeadlessLoop.h"
+#include "core/FileSystem.h"
+#include "log/LogLine.h"
+
+namespace {
+
+/// How long running transfers may go on after a stop signal.
+constexpr auto DrainTime = std::chrono::seconds(3);
+
+/// Prints every activity entry as its text log line, when it is appended and again when
+/// it is updated, and drives the loop's timer. Any thread may print; lines never mix.
+class THeadlessPresenter : public TApplicationObserver {
+public:
+    THeadlessPresenter(std::ostream& out, THeadlessLoop& loop) : out_(out), loop_(loop) {}
+
+    /// The core whose timer ticks this presenter drives; set once, before it starts.
+    void Present(TApplicationCore& core) { core_ = &core; }
+
+    void ActivityEntryAppended(const TActivityEntry& entry) override { Print(entry); }
+    void ActivityEntryUpdated(const TActivityEntry& entry) override { Print(entry); }
+    void ActivityEntriesDropped(const std::vector<TActivityEntryId>&) override {}
+    void ActivityLogCleared() override {}
+    void FilesListChanged() override {}
+    void TransferRowsChanged() override {}
+    void StatusTextsChanged() override {}
+    void ServerCommandsChanged(bool, bool) override {}
+
+    void AutoRefreshTimerChanged(bool enabled, int periodMs) override
+    {
+        loop_.SetTimer(enabled ? std::optional(std::chrono::milliseconds(periodMs)) : std::nullopt,
+                       [this] { core_->AutoRefreshTick(); });
+    }
+
+private:
+    void Print(const TActivityEntry& entry)
+    {
+        const std::string line = FormatTextLine(entry);
+        std::lock_guard guard(outLock_);
+        out_ << line << std::endl;
+    }
+
+    std::mutex outLock_;  // one line at a time
+    std::ostream& out_;
+    THeadlessLoop& loop_;
+    TApplicationCore* core_ = nullptr;
+};
+
+/// Turns SIGINT and SIGTERM into a stop request of the loop. Blocks both signals in every
+/// thread created after it, so only its own thread takes them.
+class TSignalWatcher {
+public:
+    explicit TSignalWatcher(THeadlessLoop& loop)
+    {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        thread_ = std::thread([this, &loop] {
+            int received = 0;
+            sigwait(&signals_, &received);
+            loop.RequestStop();
+        });
+    }
+
+    ~TSignalWatcher()
+    {
+        // Wakes the watcher if no signal came; a signal that did come is already taken.
+        pthread_kill(thread_.native_handle(), SIGTERM);
+        thread_.join();
+        // The signals stay blocked: a second one arriving now must not kill the process
+        // on its way out with a status other than the one it returns.
+    }
+
+private:
+    sigset_t signals_{};
+    std::thread thread_;
+};
+
+std::string ConsoleText(std::string message)
+{
+    for (char& c : message)
+        if (c == '\r')
+            c = '\n';
+    return message;
+}
+
+void OfferPaths(TApplicationCore& core, const std::vector<std::string>& paths, std::ostream& err)
+{
+    for (const std::string& path : paths) {
+        const std::string absolute = AbsolutePath(path);
+        if (IsDirectory(absolute))
+            core.FilesList().AddFolderContents(absolute);
+        else if (FileExists(absolute))
+            core.FilesList().AddFiles({absolute});
+        else
+            err << "veltrane: " << path << ": no such file or folder" << std::endl;
+    }
+}
+
+}  // namespace
+
+int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream& err)
+{
+    // Declared before the core, so both outlive its engine's threads.
+    THeadlessLoop loop;
+    THeadlessPresenter presenter(out, loop);
+    TSignalWatcher signalWatcher(loop);
+    TApplicationCore core(commandLine.ConfigDir ? TProgramPaths(*commandLine.ConfigDir)
+                                                : TProgramPaths::ForExecutable());
+    presenter.Present(core);
+    core.SetObserver(&presenter);
+    core.SetMainThreadBridge(&loop);
+    core.SetPortOverride(commandLine.Port);
+
+    std::optional<TStartResult> refused = core.Startup();
+    OfferPaths(core, commandLine.Remaining, err);
+    if (!refused && !core.ServerActive()) {
+        TStartResult started = core.StartServer();
+        if (!started.Ok())
+            refused = started;
+    }
+    if (refused) {
+        err << ConsoleText(refused->Message) << std::endl;
+        return 2;
+    }
+    loop.Run([&loop] { return loop.StopRequested(); });
+    core.StopServer();
+    loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + DrainTime);
+    return 0;
+}

@@ -1,0 +1,97 @@
+#include "core/ProgressFileStream.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/NetException.h"
+
+namespace {
+
+/// ".name.XXXXXX" beside `path`: hidden, so folder listings pass it over.
+std::string TemporaryPattern(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return folder + "." + name + ".upload-XXXXXX";
+}
+
+}  // namespace
+
+TProgressFileStream::TProgressFileStream(int fd, std::string openedPath, std::string fileName,
+                                         TProgressCallback callback, const TPeerInfo& peer,
+                                         TTransferDirection direction)
+    : TFileStream(fd, std::move(openedPath)), fileName_(std::move(fileName)),
+      callback_(std::move(callback)), peer_(peer), direction_(direction)
+{
+    if (direction_ == tdDownload)
+        openedSize_ = TFileStream::Size();
+}
+
+TProgressFileStream::~TProgressFileStream()
+{
+    if (direction_ == tdUpload && !committed_)
+        ::unlink(Path().c_str());
+}
+
+std::unique_ptr<TProgressFileStream> TProgressFileStream::OpenForRead(const std::string& path,
+                                                                      TProgressCallback callback,
+                                                                      const TPeerInfo& peer)
+{
+    TFileStream file = TFileStream::OpenForRead(path);
+    const int fd = file.ReleaseHandle();
+    return std::make_unique<TProgressFileStream>(fd, path, path, std::move(callback), peer, tdDownload);
+}
+
+std::unique_ptr<TProgressFileStream> TProgressFileStream::CreateForUpload(const std::string& path,
+                                                                          TProgressCallback callback,
+                                                                          const TPeerInfo& peer)
+{
+    std::string temporary = TemporaryPattern(path);
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    ::fchmod(fd, 0644);
+    return std::make_unique<TProgressFileStream>(fd, temporary, path, std::move(callback), peer, tdUpload);
+}
+
+std::size_t TProgressFileStream::Read(void* buffer, std::size_t count)
+{
+    const std::size_t done = TFileStream::Read(buffer, count);
+    Report();
+    return done;
+}
+
+void TProgressFileStream::Write(const void* buffer, std::size_t count)
+{
+    TFileStream::Write(buffer, count);
+    Report();
+}
+
+std::int64_t TProgressFileStream::Size() const
+{
+    // A file being written is as long as what has been written to it.
+    return std::max(openedSize_, Position());
+}
+
+bool TProgressFileStream::Commit(bool replace)
+{
+    if (direction_ != tdUpload || committed_)
+        return committed_;
+    const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+    committed_ = ::renameat2(AT_FDCWD, Path().c_str(), AT_FDCWD, fileName_.c_str(), flags) == 0;
+    return committed_;
+}
+
+void TProgressFileStream::Report()
+{
+    if (callback_)
+        callback_(cursor_, fileName_, peer_, Position(), Size(), direction_);
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/TransferLog.h"
+#include "engine/FileStream.h"
+#include "engine/PeerInfo.h"
+
+/// Transfer direction as progress reports carry it.
+enum TTransferDirection : std::int32_t { tdDownload = 0, tdUpload = 1 };
+
+/// Called after every read and write of a progress stream, on the session's thread.
+using TProgressCallback =
+    std::function<void(TProgressCursor& cursor, const std::string& fileName, const TPeerInfo& peer,
+                       std::int64_t position, std::int64_t size, TTransferDirection direction)>;
+
+/// A file stream that reports its position after every read and write, so the Transfer
+/// Log can follow the transfer. Owned by the transfer's session, then by completion.
+///
+/// An upload is written into a hidden temporary file beside its destination and only
+/// renamed onto the destination by Commit(), so an existing file is never emptied by an
+/// upload that then fails; an upload stream destroyed without Commit() removes its
+/// temporary file.
+class TProgressFileStream : public TFileStream {
+public:
+    /// Opens an existing file for reading; raises EFOpenError.
+    static std::unique_ptr<TProgressFileStream> OpenForRead(const std::string& path,
+                                                            TProgressCallback callback,
+                                                            const TPeerInfo& peer);
+    /// Creates the temporary file of an upload to `path`; raises EFCreateError.
+    static std::unique_ptr<TProgressFileStream> CreateForUpload(const std::string& path,
+                                                                TProgressCallback callback,
+                                                                const TPeerInfo& peer);
+    /// Takes an open descriptor: `openedPath` is the file it is open on, `fileName` the
+    /// file the transfer is about. Use the factories above.
+    TProgressFileStream(int fd, std::string openedPath, std::string fileName,
+                        TProgressCallback callback, const TPeerInfo& peer,
+                        TTransferDirection direction);
+    ~TProgressFileStream() override;
+
+    std::size_t Read(void* buffer, std::size_t count) override;
+    void Write(const void* buffer, std::size_t count) override;
+    std::int64_t Size() const override;
+
+    /// The file the transfer is about: the served file, or the upload's destination.
+    const std::string& FileName() const { return fileName_; }
+    bool IsUpload() const { return direction_ == tdUpload; }
+    /// Puts a completed upload in place, replacing a file of that name only when
+    /// `replace`; false when that cannot be done.
+    bool Commit(bool replace);
+
+private:
+    void Report();
+
+    std::string fileName_;
+    TProgressCallback callback_;
+    TPeerInfo peer_;
+    TTransferDirection direction_;
+    // A download's size is read once at the start, so a block costs no extra system call.
+    std::int64_t openedSize_ = 0;
+    bool committed_ = false;
+    TProgressCursor cursor_;
+};

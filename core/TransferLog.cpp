@@ -1,0 +1,220 @@
+#include "core/TransferLog.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "core/FileSize.h"
+
+namespace {
+
+// Records keep the requested name only to this length.
+constexpr std::size_t MaxRecordedName = 100;
+
+bool SamePeer(const TTransferInfo& info, const TPeerInfo& peer)
+{
+    return info.IP == peer.IP && info.Port == peer.Port;
+}
+
+}  // namespace
+
+std::string TTransferRow::StatusText() const
+{
+    switch (Status) {
+    case TTransferStatus::Starting:
+        return "Starting Transfer...";
+    case TTransferStatus::Percent:
+        return std::to_string(Divisor > 0 ? Position * 100 / Divisor : 0) + "% Complete...";
+    case TTransferStatus::Received:
+        return FormatFileSizeValue(Position) + " Received...";
+    case TTransferStatus::Finished:
+        break;
+    }
+    return "Finished";
+}
+
+std::uint32_t CurrentTick()
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void TTransferLog::ReportProgress(TProgressCursor& cursor, const std::string& fileName,
+                                  const TPeerInfo& peer, std::int64_t position, std::int64_t size,
+                                  bool isUpload)
+{
+    bool rowAdded = false;
+    {
+        std::lock_guard guard(transferLock_);
+        // The first report of a transfer only finds or makes its row.
+        if (!cursor.Row)
+            rowAdded = LocateLocked(cursor, fileName, peer, isUpload);
+        if (!rowAdded)
+            UpdateLocked(cursor, peer, position, size, isUpload);
+    }
+    if (rowAdded)
+        Notify();
+    else
+        progressVersion_.fetch_add(1, std::memory_order_relaxed);
+}
+
+void TTransferLog::UpdateLocked(TProgressCursor& cursor, const TPeerInfo& peer, std::int64_t position,
+                                std::int64_t size, bool isUpload)
+{
+    if (!cursor.Info)
+        cursor.Info = FindInfoLocked(peer);
+    TTransferRow& row = *cursor.Row;
+    if (!isUpload) {
+        row.Status = TTransferStatus::Percent;
+        row.Position = position;
+        row.Divisor = size;
+    } else if (cursor.Info) {
+        const std::int64_t total = cursor.Info->TotalSize;
+        row.Status = total > 0 ? TTransferStatus::Percent : TTransferStatus::Received;
+        row.Position = position;
+        row.Divisor = total;
+    }
+    if (cursor.Info)
+        cursor.Info->BytesDone = position;
+}
+
+bool TTransferLog::LocateLocked(TProgressCursor& cursor, const std::string& fileName,
+                                const TPeerInfo& peer, bool isUpload)
+{
+    // A download's row is known by name, address and port; an upload's by name and
+    // address only.
+    const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& row) {
+        return row->FileName == fileName && row->IP == peer.IP && (isUpload || row->Port == peer.Port);
+    });
+    if (found != rows_.end()) {
+        cursor.Row = *found;
+        return false;
+    }
+    auto row = std::make_shared<TTransferRow>();
+    row->Id = nextRowId_++;
+    row->IsUpload = isUpload;
+    row->FileName = fileName;
+    row->IP = peer.IP;
+    row->Port = peer.Port;
+    rows_.push_back(row);
+    cursor.Row = row;
+    return true;
+}
+
+void TTransferLog::StartTransferInfo(const TPeerInfo& peer, const std::string& fileName,
+                                     std::uint32_t startTick, bool isUpload, std::int64_t totalSize)
+{
+    std::lock_guard guard(transferLock_);
+    DropInfoLocked(peer);
+    auto info = std::make_shared<TTransferInfo>();
+    info->IP = peer.IP;
+    info->Port = peer.Port;
+    info->FileName = fileName.substr(0, MaxRecordedName);
+    info->TotalSize = totalSize;
+    info->IsUpload = isUpload;
+    info->StartTick = startTick;
+    infos_.push_back(std::move(info));
+}
+
+std::optional<std::size_t> TTransferLog::FindTransferInfo(const TPeerInfo& peer) const
+{
+    std::lock_guard guard(transferLock_);
+    const auto found = std::find_if(infos_.begin(), infos_.end(),
+                                    [&](const TInfoPtr& info) { return SamePeer(*info, peer); });
+    if (found == infos_.end())
+        return std::nullopt;
+    return static_cast<std::size_t>(found - infos_.begin());
+}
+
+std::optional<TTransferInfo> TTransferLog::TransferInfo(const TPeerInfo& peer) const
+{
+    std::lock_guard guard(transferLock_);
+    const TInfoPtr info = FindInfoLocked(peer);
+    return info ? std::optional<TTransferInfo>(*info) : std::nullopt;
+}
+
+void TTransferLog::FinishTransferInfo(const TPeerInfo& peer, std::uint32_t tick)
+{
+    std::lock_guard guard(transferLock_);
+    if (const TInfoPtr info = FindInfoLocked(peer))
+        info->FinishTick = tick;
+}
+
+void TTransferLog::DropTransferInfo(const TPeerInfo& peer)
+{
+    std::lock_guard guard(transferLock_);
+    DropInfoLocked(peer);
+}
+
+std::optional<TTransferInfo> TTransferLog::TransferInfoForRow(const TTransferRow& row) const
+{
+    return TransferInfo(TPeerInfo{row.IP, row.Port});
+}
+
+std::size_t TTransferLog::TransferInfoCount() const
+{
+    std::lock_guard guard(transferLock_);
+    return infos_.size();
+}
+
+void TTransferLog::FinishTransfer(const TPeerInfo& peer, bool removeRow, std::uint32_t tick)
+{
+    {
+        std::lock_guard guard(transferLock_);
+        const auto row = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& candidate) {
+            return candidate->IP == peer.IP && candidate->Port == peer.Port;
+        });
+        if (row == rows_.end()) {
+            DropInfoLocked(peer);
+            return;
+        }
+        (*row)->Status = TTransferStatus::Finished;
+        const TInfoPtr info = FindInfoLocked(peer);
+        if (removeRow) {
+            rows_.erase(row);
+            if (!transferWindowOpen_)
+                DropInfoLocked(peer);
+            else if (info)
+                info->FinishTick = tick;
+        } else if (info) {
+            info->FinishTick = tick;
+        }
+    }
+    Notify();
+}
+
+std::vector<TTransferRow> TTransferLog::Rows() const
+{
+    std::lock_guard guard(transferLock_);
+    std::vector<TTransferRow> rows;
+    rows.reserve(rows_.size());
+    for (const TRowPtr& row : rows_)
+        rows.push_back(*row);
+    return rows;
+}
+
+std::optional<TTransferRow> TTransferLog::Row(std::uint64_t id) const
+{
+    std::lock_guard guard(transferLock_);
+    for (const TRowPtr& row : rows_)
+        if (row->Id == id)
+            return *row;
+    return std::nullopt;
+}
+
+TTransferLog::TInfoPtr TTransferLog::FindInfoLocked(const TPeerInfo& peer) const
+{
+    const auto found = std::find_if(infos_.begin(), infos_.end(),
+                                    [&](const TInfoPtr& info) { return SamePeer(*info, peer); });
+    return found == infos_.end() ? nullptr : *found;
+}
+
+void TTransferLog::DropInfoLocked(const TPeerInfo& peer)
+{
+    std::erase_if(infos_, [&](const TInfoPtr& info) { return SamePeer(*info, peer); });
+}
+
+void TTransferLog::Notify() const
+{
+    if (observer_ != nullptr)
+        observer_->TransferRowsChanged();
+}

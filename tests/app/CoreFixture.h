@@ -1,0 +1,117 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/ApplicationCore.h"
+#include "tests/engine/RawClient.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
+
+/// An application core serving on 127.0.0.1 with an ephemeral port, its settings and
+/// rules files in a temporary folder, and a raw client to talk to it. Completion reports
+/// run on the session threads (no main-thread bridge).
+class CoreTest : public ::testing::Test {
+protected:
+    /// Writes the settings file: `tftpKeys` and `acceptingKeys` are lines of their sections.
+    void WriteSettings(const std::string& tftpKeys, const std::string& acceptingKeys = {},
+                       const std::string& loggingKeys = {}, std::filesystem::path destDir = {})
+    {
+        if (destDir.empty())
+            destDir = dir_.Path() / "uploads";
+        std::ofstream(dir_.Path() / "veltrane.INI")
+            << "[TFTP Settings]\nPort=0\nTimeout=3\n" << tftpKeys << "\n[IP Settings]\nBind=127.0.0.1\n"
+            << "[FileAccepting]\nDestDir=" << destDir.string() << "\n" << acceptingKeys
+            << "\n[Logging]\nLogFolder=" << dir_.Str() << "\n" << loggingKeys << "\n";
+    }
+
+    /// Creates the core from the settings written so far and runs its start-up.
+    void Create()
+    {
+        core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+        core_->Startup();
+    }
+
+    /// Starts the server (creating the core first if need be).
+    void Start()
+    {
+        if (!core_)
+            Create();
+        const TStartResult started = core_->StartServer();
+        ASSERT_TRUE(started.Ok()) << started.Message;
+        port_ = core_->Engine().Bindings()[0].Port();
+    }
+
+    /// A file in the served folder, listed in the files list.
+    std::string Offer(const std::string& name, const std::string& content, const std::string& folder = "served")
+    {
+        std::filesystem::create_directories(dir_.Path() / folder);
+        const auto path = dir_.WriteFile(folder + "/" + name, content);
+        if (!core_)
+            Create();
+        core_->FilesList().AddFiles({path.string()});
+        return path.string();
+    }
+
+    std::vector<std::string> Statuses() const
+    {
+        std::vector<std::string> statuses;
+        for (const TActivityEntry& entry : core_->ActivityLog().Entries())
+            statuses.push_back(entry.Status);
+        return statuses;
+    }
+
+    std::string LastStatus() const
+    {
+        const auto entries = core_->ActivityLog().Entries();
+        return entries.empty() ? std::string() : entries.back().Status;
+    }
+
+    bool WaitIdle()
+    {
+        return WaitFor([this] { return core_->Engine().SessionCount() == 0; }, std::chrono::seconds(20));
+    }
+
+    /// Downloads `name` whole with lock-step ACKs; the bytes, or nullopt on an ERROR.
+    std::optional<std::string> Download(TRawClient& client, const std::string& name)
+    {
+        client.SendTo(port_, Request(1, name, "octet"));
+        std::string content;
+        for (;;) {
+            const auto packet = client.Receive();
+            if (!packet || Opcode(*packet) != 3)
+                return std::nullopt;
+            content += packet->substr(4);
+            client.Reply(Ack(Block(*packet)));
+            if (packet->size() < 516)
+                return content;
+        }
+    }
+
+    /// Uploads `content` as `name`; the first answer's opcode (4 granted, 5 refused).
+    std::uint16_t Upload(TRawClient& client, const std::string& name, const std::string& content)
+    {
+        client.SendTo(port_, Request(2, name, "octet"));
+        auto answer = client.Receive();
+        if (!answer || Opcode(*answer) != 4)
+            return answer ? Opcode(*answer) : 0;
+        std::uint16_t block = 1;
+        for (std::size_t at = 0;; at += 512, ++block) {
+            const std::string part = content.substr(std::min(at, content.size()), 512);
+            client.Reply(Data(block, part));
+            if (!client.Receive())
+                return 0;
+            if (part.size() < 512)
+                return 4;
+        }
+    }
+
+    TTempDir dir_;
+    std::unique_ptr<TApplicationCore> core_;
+    TRawClient client_;
+    int port_ = 0;
+};

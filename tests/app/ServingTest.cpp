@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include "core/RequestHandlers.h"
+#include "security/SecurityRulesFile.h"
+#include "tests/app/CoreFixture.h"
+
+using namespace std::string_literals;
+
+class ReadRequestTest : public CoreTest {};
+
+TEST_F(ReadRequestTest, RefusalsAreLoggedWithTheirReason)
+{
+    WriteSettings("MaxDLConn=1");
+    const std::string path = Offer("boot.bin", "firmware");
+    Start();
+    client_.SendTo(port_, Request(1, "nothing.bin", "octet"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    EXPECT_EQ(LastStatus(), "Send error: File does not exist!");
+    EXPECT_EQ(core_->TransferLog().TransferInfoCount(), 0u);  // refused records are dropped
+
+    const auto entry = core_->FilesList().FindForRead("boot.bin");
+    core_->FilesList().ToggleSuspend({entry->Id});
+    client_.SendTo(port_, Request(1, "boot.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to boot.bin denied"));
+    EXPECT_EQ(LastStatus(), "Send error: File Suspended!");
+
+    core_->FilesList().ToggleSuspend({entry->Id});
+    EXPECT_EQ(Download(client_, "boot.bin"), "firmware");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(LastStatus(), "Transfer: Send file complete.");
+    EXPECT_EQ(core_->ActivityLog().Entries().back().FileName, path);
+    EXPECT_EQ(core_->FilesList().FindForRead("boot.bin")->AccessCount, 1);
+}
+
+TEST_F(ReadRequestTest, SecondDownloadBeyondTheLimitIsRefusedThenServed)
+{
+    WriteSettings("MaxDLConn=1");
+    Offer("a.bin", std::string(2000, 'a'));
+    Start();
+    client_.SendTo(port_, Request(1, "a.bin", "octet"));
+    const auto first = client_.Receive();
+    ASSERT_TRUE(first.has_value());
+    const int firstSession = client_.LastPort();
+
+    TRawClient second;
+    second.SendTo(port_, Request(1, "a.bin", "octet"));
+    EXPECT_EQ(*second.Receive(), Error(2, "Access to a.bin denied"));
+    EXPECT_EQ(LastStatus(), "Send error: Max connections reached!");
+    EXPECT_EQ(core_->ServerState().CountText(), "Connection count: 1");
+
+    for (std::uint16_t block = 1;; ++block) {
+        client_.SendTo(firstSession, Ack(block));
+        const auto packet = client_.Receive();
+        ASSERT_TRUE(packet.has_value());
+        if (packet->size() < 516) {
+            client_.SendTo(firstSession, Ack(Block(*packet)));
+            break;
+        }
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Download(second, "a.bin"), std::string(2000, 'a'));
+}
+
+TEST_F(ReadRequestTest, ClientSpellingFindsTheEntrysOwnFile)
+{
+    WriteSettings("");
+    const std::string path = Offer("boot.bin", "lower");
+    Start();
+    EXPECT_EQ(Download(client_, "BOOT.BIN"), "lower");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(core_->FilesList().Count(), 1u);
+    const auto entries = core_->ActivityLog().Entries();
+    EXPECT_EQ(entries.back().FileName, path);
+    EXPECT_EQ(entries.back().Status, "Transfer: Send file complete.");
+}
+
+TEST_F(ReadRequestTest, VanishedFileIsRefusedAndItsEntryRemoved)
+{
+    WriteSettings("RemoveDead=0");
+    const std::string path = Offer("gone.bin", "x");
+    Start();
+    std::filesystem::remove(path);
+    client_.SendTo(port_, Request(1, "gone.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to gone.bin denied"));
+    EXPECT_EQ(LastStatus(), "Send error: File does not exist!");
+    EXPECT_EQ(core_->FilesList().Count(), 0u);
+}
+
+TEST_F(ReadRequestTest, SizeIsOfferedOnlyWithTSizeOn)
+{
+    WriteSettings("TSize=1");
+    Offer("s.bin", std::string(1234, 's'));
+    Start();
+    client_.SendTo(port_, Request(1, "s.bin", "octet", {{"tsize", "0"}}));
+    EXPECT_EQ(*client_.Receive(), "\x00\x06" "tsize\0" "1234\0"s);
+    client_.Reply(Error(0, "enough"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    ASSERT_TRUE(WaitIdle());
+
+    WriteSettings("TSize=0");
+    core_->ReapplyAfterConfiguration();
+    client_.SendTo(port_, Request(1, "s.bin", "octet", {{"tsize", "0"}}));
+    const auto first = client_.Receive();
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(Opcode(*first), 3);  // straight to DATA 1: no size to acknowledge
+    const auto record = core_->TransferLog().TransferInfo({"127.0.0.1", client_.LocalPort()});
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->TotalSize, 1234);  // the record still knows the size
+    client_.Reply(Error(0, "enough"));
+}
+
+TEST_F(ReadRequestTest, SecurityRulesRefuseReadsAndWrites)
+{
+    WriteSettings("SecurityOn=1", "Accept=1");
+    SaveSecurityRules(dir_.Path() / "veltrane.SEC",
+                      {TSecurityRule{"10.9.9.9", "255.255.255.255", rkAddress, arReadWrite}});
+    Offer("f.bin", "x");
+    Start();
+    client_.SendTo(port_, Request(1, "f.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to f.bin denied"));
+    EXPECT_EQ(LastStatus(), "Send error: Unauthorised!");
+    client_.SendTo(port_, Request(2, "up.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to up.bin denied"));
+    EXPECT_EQ(LastStatus(), "Receive error: Unauthorised!");
+
+    SaveSecurityRules(dir_.Path() / "veltrane.SEC",
+                      {TSecurityRule{"127.0.0.0", "255.0.0.0", rkSubnet, arRead}});
+    core_->ReapplyAfterConfiguration();
+    EXPECT_EQ(Download(client_, "f.bin"), "x");
+}
+
+class WriteRequestTest : public CoreTest {};
+
+TEST_F(WriteRequestTest, UploadsNeedAcceptAndAFolder)
+{
+    WriteSettings("MaxULConn=1", "Accept=0");
+    Offer("any.bin", "x");
+    Start();
+    EXPECT_EQ(Upload(client_, "up.bin", "data"), 5);
+    EXPECT_EQ(LastStatus(), "Receive error: Unauthorised!");
+
+    WriteSettings("", "Accept=1");
+    core_->ReapplyAfterConfiguration();
+    EXPECT_EQ(Upload(client_, "up.bin", "data"), 4);  // the missing folder is made
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(LastStatus(), "Transfer: Receive file complete.");
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "uploads" / "up.bin"), "data");
+
+    WriteSettings("", "Accept=1", "", dir_.Path() / "no" / "such");
+    core_->ReapplyAfterConfiguration();
+    EXPECT_EQ(Upload(client_, "other.bin", "data"), 5);
+    EXPECT_EQ(LastStatus(), "Receive error: Upload folder not found!");
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "no"));
+}
+
+TEST_F(WriteRequestTest, ExistingNamesNeedOverwrite)
+{
+    WriteSettings("", "Accept=1\nOverwrite=0");
+    Offer("CONFIG.TXT", "listed", "elsewhere");
+    Start();
+    EXPECT_EQ(Upload(client_, "Config.txt", "new"), 5);
+    EXPECT_EQ(LastStatus(), "Receive error: File Already Exists!");
+    Offer("same.txt", "old", "uploads");
+    EXPECT_EQ(Upload(client_, "same.txt", "new"), 5);
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "uploads" / "same.txt"), "old");
+
+    WriteSettings("", "Accept=1\nOverwrite=1");
+    core_->ReapplyAfterConfiguration();
+    EXPECT_EQ(Upload(client_, "same.txt", "new"), 4);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "uploads" / "same.txt"), "new");
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "elsewhere" / "CONFIG.TXT"), "listed");
+}
+
+TEST_F(WriteRequestTest, NamesThatLeaveTheFolderAreRefused)
+{
+    WriteSettings("", "Accept=1\nOverwrite=1");
+    Start();
+    for (const std::string& name : {"../x"s, "/etc/x"s, "a/b"s, ".."s, "."s, ""s, "a\\b"s, "line\nbreak"s, "bell\x07"s}) {
+        EXPECT_EQ(Upload(client_, name, "evil"), 5) << name;
+        EXPECT_EQ(LastStatus(), "Receive error: Invalid file name!") << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "x"));
+    EXPECT_EQ(core_->ServerState().UploadCount, 0);
+}
+
+TEST_F(WriteRequestTest, CompletedUploadReplacesTheListedEntryOnlyWithAddNewAndOverwrite)
+{
+    WriteSettings("", "Accept=1\nOverwrite=1\nAddNew=1");
+    Offer("fw.bin", "old", "elsewhere");
+    Start();
+    EXPECT_EQ(Upload(client_, "FW.BIN", "new"), 4);
+    ASSERT_TRUE(WaitIdle());
+    const auto entries = core_->FilesList().Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].Folder, (dir_.Path() / "uploads").string());
+    EXPECT_EQ(entries[0].AccessCount, 0);
+}
+
+TEST_F(WriteRequestTest, UploadThatStopsHalfWayLeavesTheOldFileWhole)
+{
+    WriteSettings("", "Accept=1\nOverwrite=1");
+    Offer("keep.bin", "precious", "uploads");
+    Start();
+    client_.SendTo(port_, Request(2, "keep.bin", "octet", {{"timeout", "1"}}));
+    EXPECT_EQ(*client_.Receive(), "\x00\x06" "timeout\0" "1\0"s);
+    client_.Reply(Data(1, std::string(512, 'p')));
+    EXPECT_EQ(*client_.Receive(), Ack(1));
+    // The client goes silent: three sends of ACK 1, then "Timeout".
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(LastStatus(), "Error transfering!");
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "uploads" / "keep.bin"), "precious");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator(dir_.Path() / "uploads"))
+        ++files;
+    EXPECT_EQ(files, 1u);  // no temporary file left behind
+}
+
+class ServerControlTest : public CoreTest {};
+
+TEST_F(ServerControlTest, StartNeedsAFileOrAcceptedUploads)
+{
+    WriteSettings("");
+    core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+    core_->Startup();
+    const TStartResult refused = core_->StartServer();
+    EXPECT_EQ(refused.Outcome, TStartResult::TOutcome::NoFileAvailable);
+    EXPECT_EQ(refused.Message, "No file available.\rPlease add at least one file first or accept incoming files.");
+    EXPECT_EQ(core_->ServerState().StateText(), "Stopped.");
+    EXPECT_FALSE(core_->ServerActive());
+}
+
+TEST_F(ServerControlTest, StopWaitsForRunningTransfersBeforeStopped)
+{
+    WriteSettings("MaxDLConn=5");
+    Offer("a.bin", std::string(1000, 'a'));
+    Start();
+    TRawClient other;
+    client_.SendTo(port_, Request(1, "a.bin", "octet"));
+    other.SendTo(port_, Request(1, "a.bin", "octet"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    ASSERT_TRUE(other.Receive().has_value());
+    EXPECT_EQ(core_->ServerState().StateText(), "Started.");
+    core_->StopServer();
+    EXPECT_EQ(core_->ServerState().StateText(), "Stopping...");
+
+    for (TRawClient* peer : {&client_, &other}) {
+        peer->Reply(Ack(1));
+        ASSERT_TRUE(peer->Receive().has_value());
+        peer->Reply(Ack(2));
+        if (peer == &client_) {
+            ASSERT_TRUE(WaitFor([&] { return core_->ServerState().CountText() == "Connection count: 1"; }));
+            EXPECT_EQ(core_->ServerState().StateText(), "Stopping...");
+        }
+    }
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(core_->ServerState().StateText(), "Stopped.");
+    EXPECT_EQ(core_->ServerState().CountText(), "Connection count: 0");
+}
+
+TEST_F(ServerControlTest, FinishedTransfersAreWrittenToTheLogFile)
+{
+    WriteSettings("", "", "Log=1\nLogFormat=0");
+    Offer("a.bin", "abc");
+    Start();
+    client_.SendTo(port_, Request(1, "nothing", "octet"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    EXPECT_EQ(Download(client_, "a.bin"), "abc");
+    ASSERT_TRUE(WaitIdle());
+    const std::string log = TTempDir::ReadFile(dir_.Path() / "vltrnlog.log");
+    EXPECT_NE(log.find("Transfer: Send file complete."), std::string::npos) << log;
+    EXPECT_EQ(log.find("Send error"), std::string::npos) << log;  // refusals are not logged
+}
+
+TEST(UploadNameTest, OnlyPlainNamesAreSafe)
+{
+    EXPECT_TRUE(IsSafeUploadName("config.txt"));
+    EXPECT_TRUE(IsSafeUploadName("..hidden"));
+    EXPECT_TRUE(IsSafeUploadName("name with blanks"));
+    for (const std::string& bad : {""s, "."s, ".."s, "a/b"s, "a\\b"s, "tab\there"s, "del\x7F"s})
+        EXPECT_FALSE(IsSafeUploadName(bad)) << bad;
+}

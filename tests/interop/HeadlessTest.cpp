@@ -1,0 +1,157 @@
+// The veltrane executable in --headless mode, driven by real clients.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/support/TempDir.h"
+#include "tests/support/WaitFor.h"
+
+extern char** environ;
+
+namespace {
+
+/// A UDP port that was free a moment ago.
+int FreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+/// One headless server process with its output in files; killed if still running.
+class THeadlessProcess {
+public:
+    THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments) : dir_(dir)
+    {
+        arguments.insert(arguments.begin(), {VELTRANE_BINARY, "--headless", "--config-dir", dir.Str()});
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, (dir.Path() / "stdout.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, (dir.Path() / "stderr.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        posix_spawn(&pid_, VELTRANE_BINARY, &files, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&files);
+    }
+    ~THeadlessProcess()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    /// Sends `signal` and returns the exit status (-1 if it did not exit normally).
+    int Stop(int signal = SIGTERM)
+    {
+        ::kill(pid_, signal);
+        return Wait();
+    }
+    int Wait()
+    {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::string Out() const { return TTempDir::ReadFile(dir_.Path() / "stdout.txt"); }
+    std::string Err() const { return TTempDir::ReadFile(dir_.Path() / "stderr.txt"); }
+
+private:
+    const TTempDir& dir_;
+    pid_t pid_ = -1;
+};
+
+int Shell(const std::string& command)
+{
+    return std::system((command + " >/dev/null 2>&1").c_str());
+}
+
+}  // namespace
+
+class HeadlessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (Shell("command -v curl") != 0 || Shell("command -v tftp") != 0)
+            GTEST_SKIP() << "curl and tftp are needed (./test.sh installs them)";
+        port_ = std::to_string(FreePort());
+    }
+
+    /// Retries a download until the server answers, as it is starting up.
+    bool DownloadWhenReady(const std::string& name, const std::string& target)
+    {
+        return WaitFor([&] {
+            return Shell("curl -sS --max-time 2 -o '" + target + "' tftp://127.0.0.1:" + port_ + "/" + name) == 0;
+        });
+    }
+
+    TTempDir dir_;
+    std::string port_;
+};
+
+TEST_F(HeadlessTest, ServesGivenFilesAcceptsUploadsAndStopsOnSignal)
+{
+    std::ofstream(dir_.Path() / "veltrane.INI") << "[FileAccepting]\nAccept=1\nDestDir=" << dir_.Str() << "/in\n";
+    const auto offered = dir_.WriteFile("fw.bin", std::string(3000, 'f'));
+    THeadlessProcess server(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("fw.bin", (dir_.Path() / "got.bin").string())) << server.Err();
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "got.bin"), std::string(3000, 'f'));
+
+    const auto upload = dir_.WriteFile("cfg.txt", "hostname router1\n");
+    EXPECT_EQ(Shell("cd '" + dir_.Str() + "' && tftp -m octet 127.0.0.1 " + port_ + " -c put cfg.txt"), 0);
+    EXPECT_TRUE(WaitFor([&] { return server.Out().find("Transfer: Receive file complete.") != std::string::npos; }));
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "in" / "cfg.txt"), "hostname router1\n");
+
+    Shell("curl -sS --max-time 5 -o /dev/null tftp://127.0.0.1:" + port_ + "/missing.bin");
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    const std::string out = server.Out();
+    EXPECT_NE(out.find(offered.string() + "    127.0.0.1    Transfer: Sending file..."), std::string::npos) << out;
+    EXPECT_NE(out.find(offered.string() + "    127.0.0.1    Transfer: Send file complete."), std::string::npos) << out;
+    EXPECT_NE(out.find("missing.bin    127.0.0.1    Send error: File does not exist!"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "veltrane.INI.new"));
+}
+
+TEST_F(HeadlessTest, RefusedStartGoesToStandardErrorWithStatusTwo)
+{
+    THeadlessProcess server(dir_, {"--port", port_});
+    EXPECT_EQ(server.Wait(), 2);
+    EXPECT_EQ(server.Err(), "No file available.\nPlease add at least one file first or accept incoming files.\n");
+
+    const auto offered = dir_.WriteFile("a.bin", "a");
+    THeadlessProcess holder(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("a.bin", "/dev/null"));
+    THeadlessProcess clash(dir_, {"--port", port_, offered.string()});
+    EXPECT_EQ(clash.Wait(), 2);
+    EXPECT_NE(clash.Err().find("Could not bind socket. Address and port are already in use."), std::string::npos);
+    EXPECT_EQ(holder.Stop(SIGINT), 0);
+}
+
+TEST_F(HeadlessTest, PortOptionIsNotSaved)
+{
+    const auto offered = dir_.WriteFile("a.bin", "a");
+    THeadlessProcess server(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("a.bin", "/dev/null"));
+    EXPECT_EQ(server.Stop(), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "veltrane.INI"));
+}
