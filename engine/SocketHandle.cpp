@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <strings.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "engine/NetException.h"
@@ -141,6 +142,23 @@ bool TSocketHandle::WaitReadable(int waitMs) const
     if (ready < 0)
         RaiseLastSocketError();
     return ready > 0;
+}
+
+std::optional<std::size_t> TSocketHandle::ReceiveFromWithin(char* buffer, std::size_t size, int waitMs)
+{
+    if (waitMs != receiveWaitMs_) {
+        const timeval wait{waitMs / 1000, static_cast<suseconds_t>((waitMs % 1000) * 1000)};
+        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0)
+            RaiseLastSocketError();
+        receiveWaitMs_ = waitMs;
+    }
+    try {
+        return ReceiveFrom(buffer, size);
+    } catch (const ESocketError& failure) {
+        if (failure.Number() == WinsockErrorNumber(EAGAIN))
+            return std::nullopt;
+        throw;
+    }
 }
 
 std::size_t TSocketHandle::ReceiveFrom(char* buffer, std::size_t size)

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <string>
@@ -57,11 +58,16 @@ public:
     /// Reads one datagram into `buffer` and records its sender as the peer. A datagram
     /// longer than `size` raises ESocketError 10040 ("Message too long.").
     std::size_t ReceiveFrom(char* buffer, std::size_t size);
+    /// Like ReceiveFrom, but waits at most `waitMs` (> 0) for the datagram; nothing within
+    /// the wait gives no value. One system call when a datagram is waiting, so the
+    /// transfer loop costs no extra wake-up per block.
+    std::optional<std::size_t> ReceiveFromWithin(char* buffer, std::size_t size, int waitMs);
 
 private:
     void BindTo(int port);
 
     int fd_ = -1;
+    int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     std::string ip_;
     int port_ = 0;
     int clientPortMin_ = 0;

@@ -22,6 +22,11 @@ public:
     void Send(std::string_view bytes);
     using TUDPBase::Send;
 
+    /// Waits at most `waitMs` (> 0) for one datagram; see TSocketHandle::ReceiveFromWithin.
+    std::optional<std::size_t> ReceiveWithin(char* buffer, std::size_t size, int waitMs)
+    {
+        return socket_.ReceiveFromWithin(buffer, size, waitMs);
+    }
     /// Whether the sender of the last datagram received is the peer itself.
     bool LastSenderIsPeer();
     /// Wakes a thread waiting in a receive.

@@ -183,6 +183,7 @@ TEST_F(TFTPServerThreadTest, DatagramsFromStrangersAreIgnored)
     stranger.SendTo(session, Ack(1));
     stranger.SendTo(session, Error(0, "go away"));
     stranger.SendTo(session, Data(1, "junk"));
+    stranger.SendTo(session, std::string(9000, 'x'));  // too long for the buffer, and not the peer's
     EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(300)).has_value());
     EXPECT_FALSE(stranger.Receive(std::chrono::milliseconds(10)).has_value());
     client_.Reply(Ack(1));

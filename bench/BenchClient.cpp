@@ -1,0 +1,245 @@
+// A lock-step TFTP client for benchmarks: downloads (one or many at once) verified by
+// SHA-256 with retransmissions counted, and bursts of refused requests.
+//
+//   veltrane-bench get    --port P --name NAME --blksize B --sha256 HEX [--parallel K]
+//   veltrane-bench refuse --port P --name NAME --count C --inflight K
+//
+// Prints one line of key=value pairs; exits 0 when every transfer checked out.
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "bench/Sha256.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct TOptions {
+    std::string mode;
+    int port = 69;
+    std::string name;
+    int blockSize = 512;
+    std::string sha256;
+    int parallel = 1;
+    long count = 1000;
+    int inflight = 1;
+};
+
+TOptions ParseOptions(int argc, char** argv)
+{
+    TOptions options;
+    options.mode = argc > 1 ? argv[1] : "";
+    std::map<std::string, std::string> values;
+    for (int i = 2; i + 1 < argc; i += 2)
+        values[argv[i]] = argv[i + 1];
+    options.port = std::stoi(values.count("--port") ? values["--port"] : "69");
+    options.name = values["--name"];
+    options.blockSize = std::stoi(values.count("--blksize") ? values["--blksize"] : "512");
+    options.sha256 = values["--sha256"];
+    options.parallel = std::stoi(values.count("--parallel") ? values["--parallel"] : "1");
+    options.count = std::stol(values.count("--count") ? values["--count"] : "1000");
+    options.inflight = std::stoi(values.count("--inflight") ? values["--inflight"] : "1");
+    return options;
+}
+
+/// One UDP socket on loopback with a one-second receive wait.
+class TSocket {
+public:
+    TSocket()
+    {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local);
+        const timeval wait{1, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    }
+    ~TSocket() { ::close(fd_); }
+    TSocket(const TSocket&) = delete;
+    TSocket& operator=(const TSocket&) = delete;
+
+    void Send(const std::string& packet, int port) const
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    /// The datagram's length and sender port, or -1 after a silent second.
+    long Receive(std::vector<char>& buffer, int& fromPort) const
+    {
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        const ssize_t got = ::recvfrom(fd_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+        fromPort = ntohs(from.sin_port);
+        return got;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+std::string Word(unsigned value)
+{
+    return {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
+}
+
+unsigned WordAt(const std::vector<char>& buffer, std::size_t at)
+{
+    return static_cast<unsigned>(static_cast<unsigned char>(buffer[at]) << 8 | static_cast<unsigned char>(buffer[at + 1]));
+}
+
+std::string ReadRequest(const std::string& name, int blockSize)
+{
+    std::string packet = Word(1) + name + '\0' + "octet" + '\0';
+    if (blockSize != 512)
+        packet += std::string("blksize") + '\0' + std::to_string(blockSize) + '\0';
+    return packet;
+}
+
+struct TDownload {
+    bool ok = false;
+    std::uint64_t bytes = 0;
+    long retransmissions = 0;
+    std::string digest;
+};
+
+TDownload Download(const TOptions& options)
+{
+    TDownload result;
+    TSocket socket;
+    std::vector<char> buffer(static_cast<std::size_t>(options.blockSize) + 4 + 64);
+    TSha256 sha;
+    std::string last = ReadRequest(options.name, options.blockSize);
+    int serverPort = options.port;
+    int sessionPort = 0;
+    unsigned expected = 1;
+    std::size_t blockSize = 512;
+    int silent = 0;
+    socket.Send(last, serverPort);
+    for (;;) {
+        int from = 0;
+        const long got = socket.Receive(buffer, from);
+        if (got < 0) {
+            if (++silent > 10)
+                return result;
+            ++result.retransmissions;
+            socket.Send(last, sessionPort ? sessionPort : serverPort);
+            continue;
+        }
+        silent = 0;
+        if (got < 4 || (sessionPort && from != sessionPort))
+            continue;
+        sessionPort = from;
+        const unsigned opcode = WordAt(buffer, 0);
+        if (opcode == 6) {
+            const std::string options_(buffer.data() + 2, static_cast<std::size_t>(got - 2));
+            const auto at = options_.find(std::string("blksize") + '\0');
+            if (at != std::string::npos)
+                blockSize = std::stoul(options_.substr(at + 8));
+            last = Word(4) + Word(0);
+        } else if (opcode == 3) {
+            const unsigned block = WordAt(buffer, 2);
+            const auto data = static_cast<std::size_t>(got - 4);
+            if (block == (expected & 0xFFFF)) {
+                sha.Update(buffer.data() + 4, data);
+                result.bytes += data;
+                ++expected;
+                last = Word(4) + Word(block);
+                socket.Send(last, sessionPort);
+                if (data < blockSize)
+                    break;
+                continue;
+            }
+            ++result.retransmissions;  // a repeat: acknowledge it again
+        } else {
+            return result;
+        }
+        socket.Send(last, sessionPort);
+    }
+    result.digest = sha.HexDigest();
+    result.ok = options.sha256.empty() || result.digest == options.sha256;
+    return result;
+}
+
+int RunGet(const TOptions& options)
+{
+    std::vector<TDownload> results(static_cast<std::size_t>(options.parallel));
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (auto& result : results)
+        threads.emplace_back([&options, &result] { result = Download(options); });
+    for (auto& thread : threads)
+        thread.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::uint64_t bytes = 0;
+    long retransmissions = 0;
+    bool ok = true;
+    for (const TDownload& result : results) {
+        bytes += result.bytes;
+        retransmissions += result.retransmissions;
+        ok = ok && result.ok;
+    }
+    std::printf("ok=%d bytes=%llu seconds=%.6f mibps=%.3f retransmissions=%ld\n", ok ? 1 : 0,
+                static_cast<unsigned long long>(bytes), seconds, static_cast<double>(bytes) / 1048576.0 / seconds,
+                retransmissions);
+    return ok ? 0 : 1;
+}
+
+int RunRefuse(const TOptions& options)
+{
+    std::atomic<long> left{options.count};
+    std::atomic<long> answered{0};
+    std::atomic<long> resent{0};
+    const auto start = Clock::now();
+    std::vector<std::thread> threads;
+    for (int i = 0; i < options.inflight; ++i) {
+        threads.emplace_back([&] {
+            TSocket socket;
+            std::vector<char> buffer(1024);
+            const std::string request = ReadRequest(options.name, 512);
+            while (left.fetch_sub(1) > 0) {
+                socket.Send(request, options.port);
+                int from = 0;
+                while (socket.Receive(buffer, from) < 0) {
+                    ++resent;
+                    socket.Send(request, options.port);
+                }
+                if (WordAt(buffer, 0) == 5)
+                    ++answered;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("ok=%d count=%ld seconds=%.6f per_second=%.1f resent=%ld\n", answered == options.count ? 1 : 0,
+                answered.load(), seconds, static_cast<double>(answered) / seconds, resent.load());
+    return answered == options.count ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const TOptions options = ParseOptions(argc, argv);
+    if (options.mode == "get")
+        return RunGet(options);
+    if (options.mode == "refuse")
+        return RunRefuse(options);
+    std::fprintf(stderr, "usage: veltrane-bench get|refuse --port P --name NAME ...\n");
+    return 2;
+}

@@ -1,0 +1,115 @@
+// A flood of malformed datagrams at the server port and at a running session's port
+// while a real download goes on.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+#include "tests/app/CoreFixture.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::size_t ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stoul(line.substr(6));
+    return 0;
+}
+
+/// The malformed datagram number `i` of the flood.
+std::string Garbage(int i)
+{
+    switch (i % 7) {
+    case 0:
+        return "";
+    case 1:
+        return "\x01"s;
+    case 2:
+        return "\x00\x09garbage"s;
+    case 3:
+        return "\x00\x01no-nul-anywhere"s;
+    case 4: {
+        std::string many = "\x00\x01" "f\0" "mail\0"s;
+        for (int option = 0; option < 1000; ++option)
+            many += "o" + std::to_string(option) + '\0' + "1" + '\0';
+        return many;
+    }
+    case 5:
+        return std::string(9000, 'x');
+    default:
+        return Ack(static_cast<std::uint16_t>(i));
+    }
+}
+
+}  // namespace
+
+class FloodTest : public CoreTest {};
+
+TEST_F(FloodTest, MalformedFloodNeitherBreaksADownloadNorTheServer)
+{
+    WriteSettings("");
+    std::string content(4 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>((i * 131) >> 9);
+    Offer("big.bin", content);
+    Start();
+
+    client_.SendTo(port_, Request(1, "big.bin", "octet"));
+    auto first = client_.Receive();
+    ASSERT_TRUE(first.has_value());
+    const int session = client_.LastPort();
+    const std::size_t residentBefore = ResidentKiB();
+
+    std::string received = first->substr(4);
+    std::thread download([&] {
+        std::uint16_t block = 1;
+        client_.Reply(Ack(block));
+        for (;;) {
+            const auto packet = client_.Receive();
+            if (!packet || Opcode(*packet) != 3)
+                return;
+            if (Block(*packet) == static_cast<std::uint16_t>(block + 1)) {
+                received += packet->substr(4);
+                ++block;
+            }
+            client_.Reply(Ack(Block(*packet)));
+            if (packet->size() < 516)
+                return;
+        }
+    });
+    TRawClient attacker;
+    for (int i = 0; i < 100000; ++i)
+        attacker.SendTo(i % 2 == 0 ? port_ : session, Garbage(i));
+    download.join();
+
+    EXPECT_TRUE(received == content) << "received " << received.size() << " bytes";
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(LastStatus(), "Transfer: Send file complete.");
+    TRawClient later;
+    later.SendTo(port_, Request(1, "not-listed", "octet"));
+    EXPECT_EQ(later.Receive(), Error(2, "Access to not-listed denied"));
+    EXPECT_LT(ResidentKiB(), residentBefore + 5 * 1024);
+}
+
+TEST_F(FloodTest, ClosingWithManyTransfersRunningEndsThemAll)
+{
+    WriteSettings("MaxDLConn=100");
+    Offer("f.bin", std::string(100000, 'f'));
+    Start();
+    std::vector<std::unique_ptr<TRawClient>> peers;
+    for (int i = 0; i < 32; ++i) {
+        peers.push_back(std::make_unique<TRawClient>());
+        peers.back()->SendTo(port_, Request(1, "f.bin", "octet"));
+        ASSERT_TRUE(peers.back()->Receive().has_value());
+    }
+    ASSERT_EQ(core_->Engine().SessionCount(), 32u);
+    const auto before = std::chrono::steady_clock::now();
+    core_.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));  // hang detection
+}

@@ -1,0 +1,116 @@
+// Hostile and careless peers against the engine: odd option values, silent clients by
+// the thousand, errors mid-transfer. Every case ends with nothing left running.
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fstream>
+#include <sys/resource.h>
+
+#include "tests/engine/EngineFixture.h"
+
+using namespace std::string_literals;
+
+namespace {
+
+std::size_t OpenDescriptors()
+{
+    std::size_t count = 0;
+    if (DIR* folder = ::opendir("/proc/self/fd")) {
+        while (::readdir(folder) != nullptr)
+            ++count;
+        ::closedir(folder);
+    }
+    return count;
+}
+
+std::size_t LiveThreads()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0)
+            return std::stoul(line.substr(8));
+    return 0;
+}
+
+}  // namespace
+
+class HardeningTest : public EngineTest {};
+
+TEST_F(HardeningTest, OddOptionValuesAreAnsweredAsDefined)
+{
+    files_["f"] = std::string(100, 'o');
+    Activate();
+    struct Row { const char* option; const char* value; std::string answer; };
+    const std::vector<Row> rows = {
+        {"blksize", "0", Data(1, std::string(100, 'o'))},
+        {"blksize", "-1", Data(1, std::string(100, 'o'))},
+        {"blksize", "7", "\x00\x06" "blksize\0" "512\0"s},
+        {"blksize", "+512", "\x00\x06" "blksize\0" "512\0"s},
+        {"blksize", "65465", "\x00\x06" "blksize\0" "65464\0"s},
+        {"blksize", "2147483648", Error(0, "'2147483648' is not a valid integer value")},
+        {"blksize", "0x200", Error(0, "'0x200' is not a valid integer value")},
+        {"blksize", "512abc", Error(0, "'512abc' is not a valid integer value")},
+        {"tsize", "2147483648", Error(0, "'2147483648' is not a valid integer value")},
+        {"timeout", "0", Data(1, std::string(100, 'o'))},
+        {"timeout", "256", Data(1, std::string(100, 'o'))},
+    };
+    for (const Row& row : rows) {
+        TRawClient client;
+        client.SendTo(port_, Request(1, "f", "octet", {{row.option, row.value}}));
+        const auto answer = client.Receive();
+        ASSERT_TRUE(answer.has_value()) << row.option << " " << row.value;
+        EXPECT_EQ(*answer, row.answer) << row.option << " " << row.value;
+        if (Opcode(*answer) != 5)
+            client.Reply(Error(0, "done"));
+    }
+    EXPECT_TRUE(WaitFor([&] { return server_->SessionCount() == 0; }));
+}
+
+TEST_F(HardeningTest, PeerErrorEndsTheSessionAtOnceAndFreesIt)
+{
+    files_["f"] = std::string(5000, 'e');
+    Activate();
+    const std::size_t threads = LiveThreads();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(client_.Receive().has_value());
+    client_.Reply(Error(3, "disk full"));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_FALSE(Completions()[0].Success);
+    EXPECT_TRUE(WaitFor([&] { return server_->SessionCount() == 0 && LiveThreads() == threads; }));
+}
+
+TEST_F(HardeningTest, ThousandSilentClientsAreAllClearedAfterTheirTimeouts)
+{
+    rlimit files{};
+    ::getrlimit(RLIMIT_NOFILE, &files);
+    if (files.rlim_cur < 2200 && files.rlim_max >= 2200) {
+        files.rlim_cur = 2200;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    if (files.rlim_cur < 2200)
+        GTEST_SKIP() << "needs 2,200 descriptors";
+    files_["f"] = std::string(3000, 's');
+    Activate();
+    const std::size_t descriptors = OpenDescriptors();
+    const std::size_t threads = LiveThreads();
+    constexpr int Clients = 1000;
+    {
+        std::vector<std::unique_ptr<TRawClient>> clients;
+        for (int i = 0; i < Clients; ++i) {
+            clients.push_back(std::make_unique<TRawClient>());
+            clients.back()->SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
+            // One at a time, so no request is lost to a full receive queue.
+            ASSERT_TRUE(clients.back()->Receive().has_value());
+        }
+        ASSERT_TRUE(WaitForCompletions(Clients));
+    }
+    for (const TCompletion& completion : Completions())
+        EXPECT_FALSE(completion.Success);
+    EXPECT_TRUE(WaitFor([&] { return server_->SessionCount() == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return LiveThreads() == threads; })) << LiveThreads() << " vs " << threads;
+    EXPECT_EQ(OpenDescriptors(), descriptors);
+}
