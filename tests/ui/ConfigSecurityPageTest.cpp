@@ -1,0 +1,309 @@
+#include "ui/ConfigSecurityPage.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "tests/ui/RecordingPrompts.h"
+#include "ui/EditIPAddr.h"
+#include "ui/SecurityAddForm.h"
+
+Q_DECLARE_METATYPE(TAccessRights)
+
+namespace {
+
+TSecurityRule Address(const char* address, TAccessRights rights = arRead)
+{
+    return {address, "255.255.255.255", rkAddress, rights};
+}
+
+TSecurityRule Subnet(const char* network, const char* mask, TAccessRights rights = arRead)
+{
+    return {network, mask, rkSubnet, rights};
+}
+
+}  // namespace
+
+class ConfigSecurityPageTest : public QObject {
+    Q_OBJECT
+
+private:
+    TRecordingPrompts prompts_;
+    std::unique_ptr<TConfigSecurityPage> page_;
+
+    template <typename T>
+    T* Child(const char* name) const
+    {
+        return page_->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    QListWidget* List() const { return Child<QListWidget>("SecurityListView"); }
+    QCheckBox* Box(const char* name) const { return Child<QCheckBox>(name); }
+    QPushButton* Button(const char* name) const { return Child<QPushButton>(name); }
+
+    QStringList Captions() const
+    {
+        QStringList captions;
+        for (int row = 0; row < List()->count(); ++row)
+            captions << List()->item(row)->text();
+        return captions;
+    }
+
+    int IconOf(int row) const
+    {
+        return List()->item(row)->data(TConfigSecurityPage::kIconIndexRole).toInt();
+    }
+
+    void Select(int row) const { List()->setCurrentRow(row, QItemSelectionModel::ClearAndSelect); }
+
+    /// Whether the three boxes, Remove, Up and Down are all enabled (true) or all disabled.
+    bool SelectionControlsEnabled(bool enabled) const
+    {
+        for (const char* name : {"ReadCheckBox", "WriteCheckBox", "DenyCheckBox"})
+            if (Box(name)->isEnabled() != enabled)
+                return false;
+        for (const char* name : {"RemoveButton", "UpButton", "DownButton"})
+            if (Button(name)->isEnabled() != enabled)
+                return false;
+        return true;
+    }
+
+    void ShowWithRules(const TSecurityRuleList& rules)
+    {
+        page_->SetSecurityOn(true);
+        page_->SetRules(rules);
+        page_->show();
+    }
+
+private slots:
+    void init()
+    {
+        prompts_.Clear();
+        page_ = std::make_unique<TConfigSecurityPage>(prompts_);
+    }
+
+    void cleanup() { page_.reset(); }
+
+    // Rows.
+
+    void RowsShowCaptionAndRightsIcon()
+    {
+        ShowWithRules({Address("192.168.1.10", arRead), Subnet("192.168.1.0", "255.255.255.0", arWrite),
+                       Address("10.0.0.1", arReadWrite), Address("10.0.0.2", arDeny),
+                       Address("10.0.0.3", static_cast<TAccessRights>(9))});
+        QCOMPARE(Captions(), (QStringList{"192.168.1.10", "192.168.1.0  (255.255.255.0)",
+                                          "10.0.0.1", "10.0.0.2", "10.0.0.3"}));
+        QCOMPARE(IconOf(0), 0);
+        QCOMPARE(IconOf(1), 1);
+        QCOMPARE(IconOf(2), 2);
+        QCOMPARE(IconOf(3), 3);
+        QCOMPARE(IconOf(4), 3);
+    }
+
+    // Adding and duplicates.
+
+    void NewRuleIsLastWithReadRights()
+    {
+        ShowWithRules({Subnet("10.0.0.0", "255.0.0.0")});
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("192.168.1.10"), {}));
+        QCOMPARE(page_->Rules().back(),
+                 (TSecurityRule{"192.168.1.10", "255.255.255.255", rkAddress, arRead}));
+        QCOMPARE(Captions().last(), QStringLiteral("192.168.1.10"));
+        QCOMPARE(IconOf(1), 0);
+    }
+
+    void DuplicateAddressIsRefused()
+    {
+        ShowWithRules({});
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("192.168.1.10"), {}));
+        QVERIFY(!page_->AddEnteredRule(false, QStringLiteral("192.168.1.10"), {}));
+        QCOMPARE(prompts_.Errors,
+                 QStringList{QStringLiteral("IP Address already exists in security list.")});
+        QCOMPARE(page_->Rules().size(), std::size_t{1});
+    }
+
+    void SubnetsDifferingInMaskAreBothAddedButRepeatsRefused()
+    {
+        ShowWithRules({});
+        QVERIFY(page_->AddEnteredRule(true, QStringLiteral("10.0.0.0"), QStringLiteral("255.0.0.0")));
+        QVERIFY(page_->AddEnteredRule(true, QStringLiteral("10.0.0.0"), QStringLiteral("255.255.0.0")));
+        QVERIFY(!page_->AddEnteredRule(true, QStringLiteral("10.0.0.0"), QStringLiteral("255.0.0.0")));
+        QCOMPARE(prompts_.Errors,
+                 QStringList{QStringLiteral("Subnet already exists in security list.")});
+        QCOMPARE(page_->Rules().back(), (TSecurityRule{"10.0.0.0", "255.255.0.0", rkSubnet, arRead}));
+        QCOMPARE(page_->Rules().size(), std::size_t{2});
+    }
+
+    void AddressAndSubnetNeverCollide()
+    {
+        ShowWithRules({Subnet("10.0.0.0", "255.0.0.0")});
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("10.0.0.0"), {}));
+        QVERIFY(prompts_.Errors.isEmpty());
+    }
+
+    void AddButtonRunsDialogAndAddsWhatItConfirms()
+    {
+        ShowWithRules({});
+        QTimer::singleShot(0, this, [] {
+            auto* form = qobject_cast<TSecurityAddForm*>(QApplication::activeModalWidget());
+            QVERIFY(form != nullptr);
+            form->findChild<QRadioButton*>(QStringLiteral("SubnetRadio"))->click();
+            form->findChild<CEditIPAddr*>(QStringLiteral("NetEdit"))->SetText(QStringLiteral("172.16.0.0"));
+            form->findChild<CEditIPAddr*>(QStringLiteral("MaskEdit"))->SetText(QStringLiteral("255.240.0.0"));
+            form->accept();
+        });
+        Button("AddButton")->click();
+        QCOMPARE(Captions(), QStringList{QStringLiteral("172.16.0.0  (255.240.0.0)")});
+    }
+
+    // Selection and rights.
+
+    void SelectionEnablesControlsOnlyForExactlyOneRow()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2")});
+        QVERIFY(SelectionControlsEnabled(false));
+        QCOMPARE(page_->SelectedIndex(), -1);
+
+        Select(1);
+        QVERIFY(SelectionControlsEnabled(true));
+        QCOMPARE(page_->SelectedIndex(), 1);
+        QVERIFY(Box("ReadCheckBox")->isChecked());
+
+        List()->selectAll();
+        QVERIFY(SelectionControlsEnabled(false));
+        QCOMPARE(page_->SelectedIndex(), -1);
+        QVERIFY(!Box("ReadCheckBox")->isChecked());
+    }
+
+    void RightsBoxesFollowTheirRules_data()
+    {
+        QTest::addColumn<TAccessRights>("start");
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<TAccessRights>("result");
+        QTest::addColumn<bool>("denyChecked");
+        QTest::newRow("read off leaves deny") << arRead << "ReadCheckBox" << arDeny << true;
+        QTest::newRow("write on deny") << arDeny << "WriteCheckBox" << arWrite << false;
+        QTest::newRow("read on write") << arWrite << "ReadCheckBox" << arReadWrite << false;
+        QTest::newRow("deny on read write") << arReadWrite << "DenyCheckBox" << arDeny << true;
+        QTest::newRow("deny cannot be cleared") << arDeny << "DenyCheckBox" << arDeny << true;
+        QTest::newRow("write off read write") << arReadWrite << "WriteCheckBox" << arRead << false;
+        QTest::newRow("write off write") << arWrite << "WriteCheckBox" << arDeny << true;
+    }
+
+    void RightsBoxesFollowTheirRules()
+    {
+        QFETCH(TAccessRights, start);
+        QFETCH(QString, clicked);
+        QFETCH(TAccessRights, result);
+        QFETCH(bool, denyChecked);
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2", start)});
+        Select(1);
+        Box(clicked.toLatin1().constData())->click();
+
+        QCOMPARE(page_->Rules()[1].Rights, result);
+        QCOMPARE(Box("DenyCheckBox")->isChecked(), denyChecked);
+        QCOMPARE(Box("ReadCheckBox")->isChecked(), result == arRead || result == arReadWrite);
+        QCOMPARE(Box("WriteCheckBox")->isChecked(), result == arWrite || result == arReadWrite);
+        QCOMPARE(IconOf(1), RightsIconIndex(result));
+        QCOMPARE(page_->SelectedIndex(), 1);
+        QVERIFY(List()->item(1)->isSelected());
+        QCOMPARE(page_->Rules()[0].Rights, arRead);
+    }
+
+    // Remove and move.
+
+    void RemoveDeletesSelectedRuleWithoutAsking()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2")});
+        Select(0);
+        Button("RemoveButton")->click();
+        QCOMPARE(Captions(), QStringList{QStringLiteral("10.0.0.2")});
+        QVERIFY(prompts_.Warnings.isEmpty());
+        QVERIFY(SelectionControlsEnabled(false));
+    }
+
+    void RemoveAllAsksAndEmptiesOnlyOnYes()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2")});
+        prompts_.ConfirmAnswer = false;
+        Button("RemoveAllButton")->click();
+        QCOMPARE(prompts_.Warnings, QStringList{QStringLiteral(
+                                        "Are you sure you want to remove all security settings?")});
+        QCOMPARE(page_->Rules().size(), std::size_t{2});
+        prompts_.ConfirmAnswer = true;
+        Button("RemoveAllButton")->click();
+        QVERIFY(page_->Rules().empty());
+        QCOMPARE(List()->count(), 0);
+    }
+
+    void UpAndDownSwapWithNeighbourAndKeepSelection()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2"), Address("10.0.0.3")});
+        Select(1);
+        Button("UpButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.2", "10.0.0.1", "10.0.0.3"}));
+        QCOMPARE(page_->SelectedIndex(), 0);
+        Button("DownButton")->click();
+        Button("DownButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.3", "10.0.0.2"}));
+        QCOMPARE(page_->SelectedIndex(), 2);
+    }
+
+    void UpAtTopAndDownAtBottomMoveNothing()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2")});
+        Select(0);
+        Button("UpButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.2"}));
+        QCOMPARE(page_->SelectedIndex(), 0);
+        QVERIFY(List()->item(0)->isSelected());
+        Select(1);
+        Button("DownButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.2"}));
+        QCOMPARE(page_->SelectedIndex(), 1);
+        QVERIFY(List()->item(1)->isSelected());
+    }
+
+    // Switching security on and off.
+
+    void FullAccessKeepsRulesButEmptiesAndDisablesThePage()
+    {
+        ShowWithRules({Address("10.0.0.1"), Address("10.0.0.2")});
+        Select(0);
+        Child<QRadioButton>("DisableSecurityRadio")->click();
+        QVERIFY(!page_->SecurityOn());
+        QCOMPARE(List()->count(), 0);
+        QVERIFY(!List()->isEnabled());
+        QVERIFY(!Button("AddButton")->isEnabled());
+        QVERIFY(!Button("RemoveAllButton")->isEnabled());
+        QVERIFY(!Child<QWidget>("RightsPanel")->isEnabled());
+        QVERIFY(SelectionControlsEnabled(false));
+        QCOMPARE(page_->Rules().size(), std::size_t{2});
+
+        Child<QRadioButton>("EnableSecurityRadio")->click();
+        QVERIFY(page_->SecurityOn());
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.2"}));
+        QVERIFY(List()->isEnabled());
+        QVERIFY(Button("AddButton")->isEnabled());
+        QVERIFY(Button("RemoveAllButton")->isEnabled());
+        QVERIFY(SelectionControlsEnabled(false));
+    }
+
+    void RulesLoadedWithSecurityOffShowGreyed()
+    {
+        page_->SetSecurityOn(false);
+        page_->SetRules({Address("10.0.0.1")});
+        QCOMPARE(Captions(), QStringList{QStringLiteral("10.0.0.1")});
+        QVERIFY(!List()->isEnabled());
+        QVERIFY(!Button("AddButton")->isEnabled());
+    }
+};
+
+QTEST_MAIN(ConfigSecurityPageTest)
+#include "ConfigSecurityPageTest.moc"

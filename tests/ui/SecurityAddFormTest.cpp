@@ -1,0 +1,168 @@
+#include "ui/SecurityAddForm.h"
+
+#include <QLabel>
+#include <QRadioButton>
+#include <QTest>
+
+#include "tests/ui/RecordingPrompts.h"
+#include "ui/EditIPAddr.h"
+
+namespace {
+
+const QString kInvalidAddress =
+    QStringLiteral("Invalid IP Address!\nPlease type in a correct IP Address.");
+const QString kInvalidMask =
+    QStringLiteral("Invalid Subnet mask!\nPlease type in a correct subnet mask.");
+
+}  // namespace
+
+class SecurityAddFormTest : public QObject {
+    Q_OBJECT
+
+private:
+    TRecordingPrompts prompts_;
+
+    template <typename T>
+    static T* Child(const QWidget& form, const char* name)
+    {
+        return form.findChild<T*>(QString::fromLatin1(name));
+    }
+
+    static void ChooseSubnet(TSecurityAddForm& form)
+    {
+        Child<QRadioButton>(form, "SubnetRadio")->click();
+    }
+
+    static void Enter(TSecurityAddForm& form, const char* edit, const char* text)
+    {
+        Child<CEditIPAddr>(form, edit)->SetText(QString::fromLatin1(text));
+    }
+
+private slots:
+    void init() { prompts_.Clear(); }
+
+    // The pure checks.
+
+    void MaskOctetsAreTestedOneByOne_data()
+    {
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<bool>("acceptable");
+        QTest::newRow("class C") << "255.255.255.0" << true;
+        QTest::newRow("gaps pass") << "255.0.255.0" << true;
+        QTest::newRow("all zero") << "0.0.0.0" << true;
+        QTest::newRow("all ones") << "255.255.255.255" << true;
+        QTest::newRow("every step") << "128.192.224.240" << true;
+        QTest::newRow("248 252 254") << "248.252.254.0" << true;
+        QTest::newRow("100 is no mask octet") << "255.255.255.100" << false;
+        QTest::newRow("1 is no mask octet") << "255.1.0.0" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("three octets") << "255.255.0" << false;
+    }
+
+    void MaskOctetsAreTestedOneByOne()
+    {
+        QFETCH(QString, mask);
+        QFETCH(bool, acceptable);
+        QCOMPARE(IsAcceptableMask(mask.toStdString()), acceptable);
+    }
+
+    void SingleAddressExcludesNetworkAndBroadcastOctets_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("acceptable");
+        QTest::newRow("plain") << "10.0.0.1" << true;
+        QTest::newRow("first 0") << "0.1.2.3" << false;
+        QTest::newRow("first 255") << "255.1.2.3" << false;
+        QTest::newRow("second 255") << "10.255.0.1" << false;
+        QTest::newRow("third 255") << "10.0.255.1" << false;
+        QTest::newRow("last 0") << "10.0.0.0" << false;
+        QTest::newRow("last 255") << "10.0.0.255" << false;
+        QTest::newRow("middle zeros fine") << "10.0.0.9" << true;
+        QTest::newRow("empty") << "" << false;
+    }
+
+    void SingleAddressExcludesNetworkAndBroadcastOctets()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, acceptable);
+        QCOMPARE(IsAcceptableSingleAddress(address.toStdString()), acceptable);
+    }
+
+    // The dialog.
+
+    void OpensForSingleAddressAndSwitchesToSubnet()
+    {
+        TSecurityAddForm form(prompts_);
+        form.show();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Add IP/Subnet"));
+        QVERIFY(Child<QRadioButton>(form, "IPRadio")->isChecked());
+        QCOMPARE(Child<QLabel>(form, "NetLabel")->text(), QStringLiteral("IP Address:"));
+        QVERIFY(!Child<CEditIPAddr>(form, "MaskEdit")->isVisible());
+        QVERIFY(!Child<QLabel>(form, "MaskLabel")->isVisible());
+
+        ChooseSubnet(form);
+        QCOMPARE(Child<QLabel>(form, "NetLabel")->text(), QStringLiteral("Network ID:"));
+        QVERIFY(Child<CEditIPAddr>(form, "MaskEdit")->isVisible());
+        QCOMPARE(Child<QLabel>(form, "MaskLabel")->text(), QStringLiteral("Subnet Mask:"));
+    }
+
+    void RefusedEntryKeepsDialogOpenWithMessage_data()
+    {
+        QTest::addColumn<bool>("subnet");
+        QTest::addColumn<QString>("net");
+        QTest::addColumn<QString>("mask");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("broadcast address") << false << "10.0.0.255" << "" << kInvalidAddress;
+        QTest::newRow("empty address") << false << "" << "" << kInvalidAddress;
+        QTest::newRow("bad mask") << true << "10.0.0.0" << "255.255.255.100" << kInvalidMask;
+        QTest::newRow("empty mask") << true << "10.0.0.0" << "" << kInvalidMask;
+        QTest::newRow("empty network ID") << true << "" << "255.0.0.0" << kInvalidAddress;
+    }
+
+    void RefusedEntryKeepsDialogOpenWithMessage()
+    {
+        QFETCH(bool, subnet);
+        QFETCH(QString, net);
+        QFETCH(QString, mask);
+        QFETCH(QString, message);
+        TSecurityAddForm form(prompts_);
+        form.show();
+        if (subnet)
+            ChooseSubnet(form);
+        Enter(form, "NetEdit", net.toLatin1().constData());
+        Enter(form, "MaskEdit", mask.toLatin1().constData());
+        form.accept();
+        QCOMPARE(prompts_.Errors, QStringList{message});
+        QVERIFY(form.isVisible());
+        QCOMPARE(form.result(), int(QDialog::Rejected));
+    }
+
+    void AcceptedSubnetKeepsNetworkIdAsEntered()
+    {
+        TSecurityAddForm form(prompts_);
+        form.show();
+        ChooseSubnet(form);
+        Enter(form, "NetEdit", "10.1.2.3");
+        Enter(form, "MaskEdit", "255.0.255.0");
+        form.accept();
+        QVERIFY(prompts_.Errors.isEmpty());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(form.SubnetMode());
+        QCOMPARE(form.Address(), QStringLiteral("10.1.2.3"));
+        QCOMPARE(form.Mask(), QStringLiteral("255.0.255.0"));
+    }
+
+    void AcceptedSingleAddress()
+    {
+        TSecurityAddForm form(prompts_);
+        form.show();
+        Enter(form, "NetEdit", "192.168.1.10");
+        form.accept();
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        QVERIFY(!form.SubnetMode());
+        QCOMPARE(form.Address(), QStringLiteral("192.168.1.10"));
+    }
+};
+
+QTEST_MAIN(SecurityAddFormTest)
+#include "SecurityAddFormTest.moc"
