@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr char kRulesLoadError[] = "Application: Error loading security rules!";
 constexpr char kRulesSaveError[] = "Application: Error saving security rules!";
 
 }  // namespace
@@ -161,14 +160,14 @@ void TConfigForm::LoadValues()
 
 /// A rules file that exists but cannot be read shows as an empty list; it is then left as
 /// it is on saving unless the operator enters new rules, so a passing read failure never
-/// deletes the operator's rules.
+/// deletes the operator's rules. The failure itself is logged where the serving copy is
+/// loaded, at start-up and again when the dialog closes.
 void TConfigForm::LoadRules()
 {
     try {
         security_->SetRules(LoadSecurityRules(settings_.Paths().RulesFile()));
     } catch (const ESecurityRulesError&) {
         rulesUnreadable_ = true;
-        services_.ReportError(kRulesLoadError);
     }
 }
 

@@ -31,7 +31,8 @@ struct TConfigServices {
     std::function<std::vector<std::string>()> LocalAddresses = LocalIPv4Addresses;
     std::function<TAutostartOutcome(bool enabled)> WriteAutostart =
         [](bool enabled) { return WriteAutostartEntry(enabled); };
-    /// Reports an "Application: " failure to the activity log.
+    /// Logs an "Application: " failure in the activity log (a rules file that cannot be
+    /// written).
     std::function<void(const std::string&)> ReportError = [](const std::string&) {};
 };
 

@@ -449,14 +449,12 @@ private slots:
         QVERIFY(!fs::exists(RulesFile()));
     }
 
-    void UnreadableRulesFileIsReportedAndLeftIntact()
+    void UnreadableRulesFileIsLeftIntact()
     {
         fs::create_directory(RulesFile());
-        Open();
-        QCOMPARE(reported_, QStringList{QStringLiteral("Application: Error loading security rules!")});
-        form_->SaveAndClose();
+        Open().SaveAndClose();
         QVERIFY(fs::is_directory(RulesFile()));
-        QCOMPARE(reported_.size(), 1);
+        QVERIFY(reported_.isEmpty());
     }
 
     void RulesWriteFailureIsReported()
