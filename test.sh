@@ -29,4 +29,7 @@ if command -v clang++ >/dev/null 2>&1 && [ -d fuzz ]; then
 else
   echo "== Fuzzers skipped (no clang++ or no fuzz targets)"
 fi
+echo "== Debian package: build, check, install, serve on a privileged port as nobody, remove"
+./package.sh build/package
+VELTRANE_PACKAGE="$(ls build/package/veltrane_*.deb)" ctest --test-dir build/test -L package --no-tests=error
 echo "== All tests passed"

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "app/BindAdvice.h"
 #include "core/FilesListDocument.h"
 #include "security/SecurityRulesFile.h"
 
@@ -115,7 +116,7 @@ TStartResult TApplicationCore::StartServer()
         try {
             engine_.SetActive(true);
         } catch (const std::exception& failure) {
-            return {TStartResult::TOutcome::BindFailed, failure.what()};
+            return {TStartResult::TOutcome::BindFailed, BindFailureMessage(failure, Port())};
         }
         SetServerCommands(false, true);
     }

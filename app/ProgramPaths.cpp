@@ -1,6 +1,18 @@
 #include "app/ProgramPaths.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <system_error>
+#include <vector>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Set by the build from the VELTRANE_PORTABLE option; a build without it is portable.
+#ifndef VELTRANE_PORTABLE
+#define VELTRANE_PORTABLE 1
+#endif
 
 namespace {
 
@@ -17,7 +29,57 @@ std::filesystem::path Normalised(const std::filesystem::path& folder)
     return normal;
 }
 
+std::optional<std::string> Variable(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr)
+        return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> AccountHome()
+{
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+        found == nullptr || found->pw_dir == nullptr)
+        return std::nullopt;
+    return std::string(found->pw_dir);
+}
+
+bool IsAbsoluteText(const std::optional<std::string>& text)
+{
+    return text && !text->empty() && text->front() == '/';
+}
+
+std::optional<std::filesystem::path> UserConfigFolder(const TUserEnvironment& environment)
+{
+    // The XDG rules ignore a relative XDG_CONFIG_HOME as if it were unset.
+    if (IsAbsoluteText(environment.XdgConfigHome))
+        return std::filesystem::path(*environment.XdgConfigHome) / "veltrane";
+    if (IsAbsoluteText(environment.Home))
+        return std::filesystem::path(*environment.Home) / ".config" / "veltrane";
+    return std::nullopt;
+}
+
+bool IsFolder(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error);
+}
+
 }  // namespace
+
+TUserEnvironment TUserEnvironment::Current()
+{
+    TUserEnvironment environment;
+    environment.XdgConfigHome = Variable("XDG_CONFIG_HOME");
+    environment.Home = Variable("HOME");
+    if (!environment.Home || environment.Home->empty())
+        environment.Home = AccountHome();
+    return environment;
+}
 
 TProgramPaths::TProgramPaths(const std::filesystem::path& programFolder)
     : folder_(Normalised(programFolder))
@@ -26,11 +88,43 @@ TProgramPaths::TProgramPaths(const std::filesystem::path& programFolder)
 
 TProgramPaths TProgramPaths::ForExecutable()
 {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || executable.empty())
+    const auto executable = ExecutableFile();
+    if (executable.empty()) {
+        std::error_code error;
         return TProgramPaths(std::filesystem::current_path(error));
+    }
     return TProgramPaths(executable.parent_path());
+}
+
+TProgramPaths TProgramPaths::Choose(const std::optional<std::string>& configDir, TFolderRule rule,
+                                    const TUserEnvironment& environment)
+{
+    if (configDir)
+        return TProgramPaths(*configDir);
+    if (rule == TFolderRule::UserConfig) {
+        if (const auto folder = UserConfigFolder(environment))
+            return TProgramPaths(*folder);
+    }
+    return ForExecutable();
+}
+
+TProgramPaths TProgramPaths::ForCommandLine(const std::optional<std::string>& configDir)
+{
+    return Choose(configDir, BuiltFolderRule(), TUserEnvironment::Current());
+}
+
+TFolderRule TProgramPaths::BuiltFolderRule()
+{
+    return VELTRANE_PORTABLE ? TFolderRule::BesideExecutable : TFolderRule::UserConfig;
+}
+
+std::filesystem::path TProgramPaths::ExecutableFile()
+{
+    std::error_code error;
+    auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    return executable;
 }
 
 std::filesystem::path TProgramPaths::SettingsFile() const
@@ -49,4 +143,18 @@ std::string TProgramPaths::DefaultLogFolder() const
     if (!text.empty() && text.back() == '/')
         text.pop_back();
     return text;
+}
+
+bool TProgramPaths::EnsureProgramFolder() const
+{
+    if (IsFolder(folder_))
+        return true;
+    // Each missing level from the top down, so parents made here are private too.
+    std::filesystem::path level;
+    for (const auto& part : folder_) {
+        level /= part;
+        if (!IsFolder(level) && ::mkdir(level.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return IsFolder(folder_);
 }

@@ -1,11 +1,29 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
-/// Where the program keeps its own files: the executable's folder, or the folder the
-/// operator named with --config-dir. The one place that computes the settings file, the
-/// rules file and the default log folder. A plain value, safe to copy to any thread.
+/// Which folder holds the settings file, the rules file and the default log folder when
+/// the operator names none with --config-dir.
+enum class TFolderRule {
+    BesideExecutable,  // a portable build: the executable's own folder
+    UserConfig         // an installed build: $XDG_CONFIG_HOME/veltrane, or ~/.config/veltrane
+};
+
+/// The parts of the environment the user's configuration folder is found from.
+struct TUserEnvironment {
+    std::optional<std::string> XdgConfigHome;
+    std::optional<std::string> Home;  // HOME, or the account's home folder when HOME is unset
+
+    /// The running process's.
+    static TUserEnvironment Current();
+};
+
+/// Where the program keeps its own files: the executable's folder, the user's configuration
+/// folder, or the folder the operator named with --config-dir. The one place that computes
+/// the settings file, the rules file, the default log folder and where the dialogs start.
+/// A plain value, safe to copy to any thread.
 class TProgramPaths {
 public:
     /// `programFolder` is made absolute and loses any trailing separator.
@@ -14,6 +32,21 @@ public:
     /// The folder of the running executable; the current folder if the system will not say.
     static TProgramPaths ForExecutable();
 
+    /// The folder named with --config-dir when there is one, otherwise the one `rule` names.
+    /// The user's configuration folder follows the XDG base directory rules: an absolute
+    /// XDG_CONFIG_HOME, else "<home>/.config"; without any home it is the executable's folder.
+    static TProgramPaths Choose(const std::optional<std::string>& configDir, TFolderRule rule,
+                                const TUserEnvironment& environment);
+
+    /// Choose() with the rule this program was built with and the process's environment.
+    static TProgramPaths ForCommandLine(const std::optional<std::string>& configDir);
+
+    /// BesideExecutable unless the build was configured with VELTRANE_PORTABLE off.
+    static TFolderRule BuiltFolderRule();
+
+    /// The running executable's full path; empty if the system will not say.
+    static std::filesystem::path ExecutableFile();
+
     const std::filesystem::path& ProgramFolder() const { return folder_; }
     /// "<folder>/veltrane.INI"
     std::filesystem::path SettingsFile() const;
@@ -21,6 +54,12 @@ public:
     std::filesystem::path RulesFile() const;
     /// The program folder as a folder text without a trailing "/" (the root gives "").
     std::string DefaultLogFolder() const;
+
+    /// Makes the program folder, with any missing parent, before a file is written into it;
+    /// reading never needs it, so a run that only reads leaves no folder behind. Folders it
+    /// makes are private to the user (mode 0700), as the XDG rules ask. True when the folder
+    /// exists afterwards.
+    bool EnsureProgramFolder() const;
 
 private:
     std::filesystem::path folder_;

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, runs and tests with.
-# Usage: scripts/deps.sh build|test
+# Usage: scripts/deps.sh build|package|test
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev)
 test_pkgs=(libgtest-dev libgmock-dev clang libclang-rt-14-dev curl tftp-hpa atftp
            xvfb xauth procps)
+# Building the Debian package, and checking and installing it (the test step does both).
+package_pkgs=(dpkg-dev file gzip)
+package_test_pkgs=(desktop-file-utils appstream man-db libcap2-bin qt6-qpa-plugins)
 
 want=("${build_pkgs[@]}")
 if [ "${1:-build}" = test ]; then
   want+=("${test_pkgs[@]}")
 fi
+case "${1:-build}" in
+  package) want+=("${package_pkgs[@]}") ;;
+  test) want+=("${package_pkgs[@]}" "${package_test_pkgs[@]}") ;;
+esac
 
 missing=()
 for p in "${want[@]}"; do
