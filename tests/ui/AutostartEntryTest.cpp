@@ -81,6 +81,7 @@ private slots:
 
     void FolderFollowsXdgConfigHomeThenHome()
     {
+        const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
         const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
         const QByteArray oldHome = qgetenv("HOME");
         qputenv("XDG_CONFIG_HOME", "/cfg");
@@ -90,7 +91,8 @@ private slots:
         QCOMPARE(DefaultAutostartFolder(), fs::path("/home/op/.config/autostart"));
         qunsetenv("XDG_CONFIG_HOME");
         QCOMPARE(DefaultAutostartFolder(), fs::path("/home/op/.config/autostart"));
-        qputenv("XDG_CONFIG_HOME", oldConfig);
+        if (hadConfig)
+            qputenv("XDG_CONFIG_HOME", oldConfig);
         qputenv("HOME", oldHome);
     }
 };
