@@ -97,21 +97,27 @@ void TTFTPServerThread::Transfer()
             throw ETFTPIllegalOperation("Timeout");
         }
         client_.Send(std::string_view(packet_.data(), packetLength_));
-        switch (WaitForReply()) {
-        case TWait::Stopped:
-            return;
-        case TWait::Silence:
-            // A write session has acknowledged the final block and heard no repeat of
-            // it for one wait: the upload is complete.
-            if (endReached_ && writeOperation_)
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(client_.ReceiveTimeout());
+        TReply reply = TReply::Ignore;
+        while (reply == TReply::Ignore) {
+            switch (WaitForReply(deadline)) {
+            case TWait::Stopped:
                 return;
-            ++retryCount_;
-            break;
-        case TWait::Reply:
-            if (HandleReply())
-                return;
-            break;
+            case TWait::Silence:
+                // A write session has acknowledged the final block and heard no repeat of
+                // it for one wait: the upload is complete.
+                if (endReached_ && writeOperation_)
+                    return;
+                ++retryCount_;
+                reply = TReply::Resend;
+                break;
+            case TWait::Reply:
+                reply = HandleReply();
+                break;
+            }
         }
+        if (reply == TReply::Complete)
+            return;
     }
 }
 
@@ -141,11 +147,9 @@ void TTFTPServerThread::MakeNextPacket()
     endReached_ = filled < blockSize;
 }
 
-TTFTPServerThread::TWait TTFTPServerThread::WaitForReply()
+TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
 {
     using Clock = std::chrono::steady_clock;
-    const int replyWait = client_.ReceiveTimeout();
-    const auto deadline = Clock::now() + std::chrono::milliseconds(replyWait);
     for (;;) {
         if (stopRequested_)
             return TWait::Stopped;
@@ -170,7 +174,7 @@ TTFTPServerThread::TWait TTFTPServerThread::WaitForReply()
     }
 }
 
-bool TTFTPServerThread::HandleReply()
+TTFTPServerThread::TReply TTFTPServerThread::HandleReply()
 {
     const std::string_view reply(reply_.data(), replyLength_);
     const std::uint16_t opcode = reply.size() >= 2 ? DecodeWord(reply) : 0;
@@ -179,31 +183,34 @@ bool TTFTPServerThread::HandleReply()
     // DATA and ACK carry a block number; shorter ones are not packets of this transfer.
     if (reply.size() < HeaderSize)
         RaiseUnexpected();
-    if (opcode == TFTPOpcode::DATA && writeOperation_) {
-        HandleData(DecodeWord(reply.substr(2)));
-        return false;
-    }
+    if (opcode == TFTPOpcode::DATA && writeOperation_)
+        return HandleData(DecodeWord(reply.substr(2)));
     if (opcode == TFTPOpcode::ACK && !writeOperation_)
         return HandleAck(DecodeWord(reply.substr(2)));
     RaiseUnexpected();
 }
 
-bool TTFTPServerThread::HandleAck(std::uint16_t block)
+TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
 {
+    // RFC 1123 section 4.2.3.1: a repeated acknowledgement never makes the sender send
+    // again, or every later block would go out twice (the Sorcerer's Apprentice); the
+    // wait goes on and its end sends the block again.
     if (block != blockCounter_)
-        return false;  // not this packet's acknowledgement: it goes out again at once
+        return TReply::Ignore;
     packetLength_ = 0;
-    return endReached_;
+    return endReached_ ? TReply::Complete : TReply::Advance;
 }
 
-void TTFTPServerThread::HandleData(std::uint16_t block)
+TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
 {
+    // A repeated block means our acknowledgement was lost: it goes out again at once.
     if (block != static_cast<std::uint16_t>(blockCounter_ + 1))
-        return;  // a repeat or a stray block: the current ACK goes out again at once
+        return TReply::Resend;
     stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
     packetLength_ = 0;
     ++blockCounter_;
     endReached_ = replyLength_ < reply_.size();
+    return TReply::Advance;
 }
 
 void TTFTPServerThread::AnswerFailure(const std::exception& failure)

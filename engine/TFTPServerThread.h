@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "engine/PeerInfo.h"
@@ -46,16 +48,18 @@ protected:
 
 private:
     enum class TWait { Reply, Silence, Stopped };
+    /// What a reply makes the session do: go on waiting, send the current packet again,
+    /// move to the next packet, or end.
+    enum class TReply { Ignore, Resend, Advance, Complete };
 
     void Execute();
     void Negotiate();
     void Transfer();
     void MakeNextPacket();
-    TWait WaitForReply();
-    /// Acts on a reply from the peer; returns whether the transfer is complete.
-    bool HandleReply();
-    bool HandleAck(std::uint16_t block);
-    void HandleData(std::uint16_t block);
+    TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
+    TReply HandleReply();
+    TReply HandleAck(std::uint16_t block);
+    TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
     void NotifyComplete();
     [[noreturn]] void RaiseUnexpected() const;
@@ -84,16 +88,13 @@ private:
     TThread thread_;
 };
 
-/// Serves a read request: sends the stream's bytes.
+/// Serves a read request: sends the stream's bytes. Takes the base's arguments after
+/// its direction.
 class TTFTPServerSendFileThread : public TTFTPServerThread {
 public:
-    TTFTPServerSendFileThread(TTrivialFTPServer& server, TTransferMode mode,
-                              const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
-                              bool freeStreamOnComplete, std::int32_t requestedBlockSize,
-                              std::int64_t transferSize, bool tsizeRequested,
-                              std::int32_t requestedTimeout)
-        : TTFTPServerThread(false, server, mode, peerInfo, std::move(stream), freeStreamOnComplete,
-                            requestedBlockSize, transferSize, tsizeRequested, requestedTimeout)
+    template <typename... TArgs>
+    explicit TTFTPServerSendFileThread(TArgs&&... args)
+        : TTFTPServerThread(false, std::forward<TArgs>(args)...)
     {
     }
 };
@@ -101,13 +102,9 @@ public:
 /// Serves a write request: stores the peer's bytes into the stream.
 class TTFTPServerReceiveFileThread : public TTFTPServerThread {
 public:
-    TTFTPServerReceiveFileThread(TTrivialFTPServer& server, TTransferMode mode,
-                                 const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
-                                 bool freeStreamOnComplete, std::int32_t requestedBlockSize,
-                                 std::int64_t transferSize, bool tsizeRequested,
-                                 std::int32_t requestedTimeout)
-        : TTFTPServerThread(true, server, mode, peerInfo, std::move(stream), freeStreamOnComplete,
-                            requestedBlockSize, transferSize, tsizeRequested, requestedTimeout)
+    template <typename... TArgs>
+    explicit TTFTPServerReceiveFileThread(TArgs&&... args)
+        : TTFTPServerThread(true, std::forward<TArgs>(args)...)
     {
     }
 };

@@ -18,6 +18,7 @@ void TThread::Start(std::function<void()> body, std::size_t stackSize)
     if (error != 0)
         throw std::system_error(error, std::generic_category(), "cannot start a thread");
     started_ = true;
+    startGate_.release();
 }
 
 void TThread::Join()
@@ -31,8 +32,10 @@ void TThread::Join()
 void* TThread::Trampoline(void* self)
 {
     // The body owns its error handling; nothing may escape a thread.
+    auto* thread = static_cast<TThread*>(self);
+    thread->startGate_.acquire();
     try {
-        static_cast<TThread*>(self)->body_();
+        thread->body_();
     } catch (...) {
     }
     return nullptr;

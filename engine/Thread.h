@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <pthread.h>
+#include <semaphore>
 
 /// Owns one system thread started with a chosen stack size. The owner joins it; the
 /// destructor joins as a backstop and must never run on the thread itself.
@@ -24,4 +25,7 @@ private:
     pthread_t handle_{};
     bool started_ = false;
     std::function<void()> body_;
+    // The new thread waits here until Start() has recorded it, so a body that ends at
+    // once cannot have its owner destroyed before Start() is done with it.
+    std::binary_semaphore startGate_{0};
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -75,7 +76,7 @@ private:
     TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,
                      const TPeerInfo& peerInfo);
 
-    bool acceptTimeOut_ = false;
+    std::atomic<bool> acceptTimeOut_{false};  // changed while serving, read by the listener
     TSessionRegistry sessions_;
 };
 

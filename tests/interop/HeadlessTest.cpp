@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/engine/RawClient.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitFor.h"
 
@@ -145,6 +146,23 @@ TEST_F(HeadlessTest, RefusedStartGoesToStandardErrorWithStatusTwo)
     EXPECT_EQ(clash.Wait(), 2);
     EXPECT_NE(clash.Err().find("Could not bind socket. Address and port are already in use."), std::string::npos);
     EXPECT_EQ(holder.Stop(SIGINT), 0);
+}
+
+TEST_F(HeadlessTest, SignalWithManyTransfersRunningEndsPromptly)
+{
+    std::ofstream(dir_.Path() / "veltrane.INI") << "[TFTP Settings]\nMaxDLConn=100\n";
+    const auto offered = dir_.WriteFile("f.bin", std::string(100000, 'f'));
+    THeadlessProcess server(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("f.bin", "/dev/null"));
+    std::vector<std::unique_ptr<TRawClient>> peers;
+    for (int i = 0; i < 32; ++i) {
+        peers.push_back(std::make_unique<TRawClient>());
+        peers.back()->SendTo(std::stoi(port_), Request(1, "f.bin", "octet"));
+        ASSERT_TRUE(peers.back()->Receive().has_value());  // DATA 1, never acknowledged
+    }
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
 }
 
 TEST_F(HeadlessTest, PortOptionIsNotSaved)
