@@ -17,7 +17,7 @@ package=$(realpath "$package")
 if dpkg-query -W -f='${Status}' veltrane 2>/dev/null | grep -q ' installed$'; then
   skip "veltrane is installed on this machine already; this test would replace and remove it"
 fi
-for tool in dpkg-deb desktop-file-validate appstreamcli man getcap setpriv curl file cmp readelf; do
+for tool in dpkg-deb desktop-file-validate appstreamcli man getcap setcap setpriv curl file cmp readelf; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps.sh test installs it)"
 done
 
@@ -209,6 +209,8 @@ check_refusal_advice() {
 
 if getcap /usr/bin/veltrane | grep -q cap_net_bind_service; then
   check_download
+elif setcap cap_net_bind_service=+ep /usr/bin/veltrane 2>/dev/null; then
+  fail "installing did not grant the capability, though the file system holds one"
 elif [ "$privileged" -eq 1 ]; then
   echo "(the file system kept no capability on /usr/bin/veltrane)"
   check_refusal_advice /usr/bin/veltrane
