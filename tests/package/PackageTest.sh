@@ -37,6 +37,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# A timeout or an interrupt restores the machine too.
+trap 'exit 1' INT TERM HUP
 
 nobody_uid=$(id -u nobody) || fail "no user nobody"
 nobody_gid=$(id -g nobody)
