@@ -113,6 +113,18 @@ installed=1
 dpkg -i "$package" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.log")"
 [ -x /usr/bin/veltrane ] || fail "/usr/bin/veltrane is missing after installing"
 
+step "Headless service"
+unit=/usr/lib/systemd/system/veltrane-headless.service
+for line in 'ExecStart=/usr/bin/veltrane --headless --config-dir /etc/veltrane' \
+            'DynamicUser=yes' 'AmbientCapabilities=CAP_NET_BIND_SERVICE'; do
+  grep -qxF "$line" "$unit" || fail "the service lacks $line"
+done
+[ ! -e /etc/systemd/system/multi-user.target.wants/veltrane-headless.service ] ||
+  fail "installing enabled the service"
+if command -v systemd-analyze >/dev/null; then
+  report=$(systemd-analyze verify --man=no "$unit" 2>&1) || fail "systemd-analyze: $report"
+fi
+
 step "Command line"
 [ "$(as_nobody veltrane --version)" = 3.2 ] || fail "--version does not print 3.2"
 help=$(as_nobody veltrane --help) || fail "--help does not exit 0"
@@ -158,10 +170,13 @@ chown "$nobody_uid:$nobody_gid" "$config"
 head -c 300000 /dev/urandom >"$serve/boot.bin"
 chmod -R a+rX "$serve"
 
-# Starts a headless server as nobody in the background; its output goes to $work/server.*.
-# setpriv runs directly, not through a function, so $! is the server's own process.
+# Starts the headless server BINARY as nobody in the background, with any further setpriv
+# options; its output goes to $work/server.*. setpriv runs directly, not through a
+# function, so $! is the server's own process.
 start_server() {
-  setpriv --reuid="$nobody_uid" --regid="$nobody_gid" --clear-groups -- "$1" --headless --port "$port" --config-dir "$config" "$serve" \
+  local binary=$1
+  shift
+  setpriv --reuid="$nobody_uid" --regid="$nobody_gid" --clear-groups "$@" -- "$binary" --headless --port "$port" --config-dir "$config" "$serve" \
     >"$work/server.out" 2>"$work/server.err" &
   server_pid=$!
 }
@@ -180,9 +195,11 @@ wait_for_server() {
   server_pid=""
 }
 
+# check_download TITLE BINARY [SETPRIV_OPTION ...]
 check_download() {
-  step "Download as nobody from port $port"
-  start_server /usr/bin/veltrane
+  step "Download as nobody from port $port: $1"
+  shift
+  start_server "$@"
   local tries=0
   until curl -s --max-time 3 -o "$work/got.bin" "tftp://127.0.0.1:$port/boot.bin"; do
     kill -0 "$server_pid" 2>/dev/null || fail "the server ended: $(cat "$work/server.err")"
@@ -210,20 +227,23 @@ check_refusal_advice() {
 }
 
 if getcap /usr/bin/veltrane | grep -q cap_net_bind_service; then
-  check_download
+  check_download "the installed program's own capability" /usr/bin/veltrane
 elif setcap cap_net_bind_service=+ep /usr/bin/veltrane 2>/dev/null; then
   fail "installing did not grant the capability, though the file system holds one"
 elif [ "$privileged" -eq 1 ]; then
   echo "(the file system kept no capability on /usr/bin/veltrane)"
   check_refusal_advice /usr/bin/veltrane
 else
-  check_download
+  check_download "no privilege needed here" /usr/bin/veltrane
 fi
+# A copy carries no capability of its own: refused as an uncapable install would be, and
+# served when handed the ambient capability, as the system service's unit does.
+cp /usr/bin/veltrane "$work/veltrane-uncapable"
 if [ "$privileged" -eq 1 ]; then
-  # A copy carries no capability, so its bind is refused as an uncapable install's would be.
-  cp /usr/bin/veltrane "$work/veltrane-uncapable"
   check_refusal_advice "$work/veltrane-uncapable"
 fi
+check_download "the service's ambient capability" "$work/veltrane-uncapable" \
+  --inh-caps=+net_bind_service --ambient-caps=+net_bind_service
 
 step "Remove"
 dpkg --purge veltrane >"$work/dpkg.log" 2>&1 || fail "dpkg --purge: $(cat "$work/dpkg.log")"
