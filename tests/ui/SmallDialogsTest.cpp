@@ -1,0 +1,177 @@
+#include <sys/stat.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/SettingsStore.h"
+#include "core/FilesList.h"
+#include "tests/support/TempDir.h"
+#include "ui/AboutForm.h"
+#include "ui/FileInfoForm.h"
+#include "ui/TipsForm.h"
+
+namespace {
+
+QString FieldText(const QWidget& form, const char* name)
+{
+    if (const auto* field = form.findChild<QLineEdit*>(QString::fromLatin1(name)))
+        return field->text();
+    return form.findChild<QLabel*>(QString::fromLatin1(name))->text();
+}
+
+FileEntry Entry(const TTempDir& dir, const char* name, FileState state)
+{
+    FileEntry entry = MakeFileEntry(name, dir.Str());
+    entry.State = state;
+    entry.AccessCount = 7;
+    return entry;
+}
+
+}  // namespace
+
+/// The tip of the day, the file information dialog and the about box.
+class SmallDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstTipIsOneOfTheFourteen()
+    {
+        TTempDir dir;
+        TSettingsStore settings{TProgramPaths(dir.Path())};
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            TTipsForm form(settings);
+            form.show();
+            QVERIFY(TTipsForm::CurrentTip() >= 1 && TTipsForm::CurrentTip() <= 14);
+            QCOMPARE(FieldText(form, "TipText"), TTipsForm::TipText(TTipsForm::CurrentTip()));
+            form.hide();
+        }
+    }
+
+    void nextTipRunsInTurnAndWrapsAfterFourteen()
+    {
+        TTempDir dir;
+        TSettingsStore settings{TProgramPaths(dir.Path())};
+        TTipsForm form(settings);
+        form.show();
+        auto* next = form.findChild<QPushButton*>(QStringLiteral("NextTipButton"));
+        while (TTipsForm::CurrentTip() != 14) {
+            const int before = TTipsForm::CurrentTip();
+            next->click();
+            QCOMPARE(TTipsForm::CurrentTip(), before + 1);
+        }
+        next->click();
+        QCOMPARE(TTipsForm::CurrentTip(), 1);
+        QCOMPARE(FieldText(form, "TipText"), TTipsForm::TipText(1));
+    }
+
+    void doubledAmpersandShowsAsOne()
+    {
+        QCOMPARE(TTipsForm::TipText(3),
+                 QStringLiteral("Quickly share files by dragging & dropping them on to the application and clicking "
+                                "on the Start button."));
+        QVERIFY(TTipsForm::TipText(0).isEmpty());
+        QVERIFY(TTipsForm::TipText(15).isEmpty());
+    }
+
+    void closingByTheCloseBoxWritesTheChoice()
+    {
+        TTempDir dir;
+        TSettingsStore settings{TProgramPaths(dir.Path())};
+        settings.LoadSettings();
+        TTipsForm form(settings);
+        form.show();
+        auto* box = form.findChild<QCheckBox*>(QStringLiteral("ShowTipsCheckBox"));
+        QVERIFY(box->isChecked());
+        box->setChecked(false);
+        form.close();
+        QVERIFY(!settings.Config()->TipsOnStartUp);
+        QVERIFY(TTempDir::ReadFile(settings.Paths().SettingsFile()).find("TipsOnStartUp=0") != std::string::npos);
+    }
+
+    void openedWithTipsOffShowsUntickedAndWritesItAgain()
+    {
+        TTempDir dir;
+        dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n");
+        TSettingsStore settings{TProgramPaths(dir.Path())};
+        settings.LoadSettings();
+        TTipsForm form(settings);
+        form.show();
+        QVERIFY(!form.findChild<QCheckBox*>(QStringLiteral("ShowTipsCheckBox"))->isChecked());
+        form.findChild<QPushButton*>(QStringLiteral("CloseButton"))->click();
+        QVERIFY(!settings.Config()->TipsOnStartUp);
+        QVERIFY(TTempDir::ReadFile(settings.Paths().SettingsFile()).find("TipsOnStartUp=0") != std::string::npos);
+    }
+
+    void settingsThatCannotBeWrittenStillHoldTheChoice()
+    {
+        TTempDir dir;
+        std::filesystem::create_directory(dir.Path() / "veltrane.INI");
+        TSettingsStore settings{TProgramPaths(dir.Path())};
+        TTipsForm form(settings);
+        form.show();
+        form.findChild<QCheckBox*>(QStringLiteral("ShowTipsCheckBox"))->setChecked(false);
+        form.reject();
+        QVERIFY(!settings.Config()->TipsOnStartUp);
+    }
+
+    void fileInformationOfAnExistingFile_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("available") << int(FileState::Available) << "(Normal)";
+        QTest::newRow("suspended") << int(FileState::Suspended) << "(Suspended)";
+        QTest::newRow("missing until refreshed") << int(FileState::Missing) << "(File not found)";
+    }
+
+    void fileInformationOfAnExistingFile()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, status);
+        TTempDir dir;
+        dir.WriteFile("boot.bin", std::string(1536, 'b'));
+        TFileInfoForm form(Entry(dir, "boot.bin", FileState(state)));
+        QCOMPARE(form.windowTitle(), QStringLiteral("File Information"));
+        QCOMPARE(FieldText(form, "SizeField"), QStringLiteral("Unknown"));
+        QCOMPARE(FieldText(form, "StatusLabel"), QStringLiteral("(Unknown)"));
+        form.show();
+        QCOMPARE(FieldText(form, "FilenameField"), QStringLiteral("boot.bin"));
+        QCOMPARE(FieldText(form, "DirectoryField"), QString::fromStdString(dir.Str()));
+        QCOMPARE(FieldText(form, "SizeField"), QStringLiteral("1.50KB"));
+        QCOMPARE(FieldText(form, "StatusLabel"), status);
+        QVERIFY(FieldText(form, "LastAccessedField") != QStringLiteral("Unknown"));
+        QVERIFY(FieldText(form, "LastModifiedField") != QStringLiteral("Unknown"));
+        QCOMPARE(FieldText(form, "AccessCountField"), QStringLiteral("7"));
+    }
+
+    void fileInformationOfADeletedFile()
+    {
+        TTempDir dir;
+        dir.WriteFile("gone.bin", "x");
+        const FileEntry entry = Entry(dir, "gone.bin", FileState::Available);
+        std::filesystem::remove(dir.Path() / "gone.bin");
+        TFileInfoForm form(entry);
+        form.show();
+        QCOMPARE(FieldText(form, "StatusLabel"), QStringLiteral("(File not found)"));
+        QCOMPARE(FieldText(form, "SizeField"), QStringLiteral("Unknown"));
+        QCOMPARE(FieldText(form, "LastAccessedField"), QStringLiteral("Unknown"));
+        QCOMPARE(FieldText(form, "LastModifiedField"), QStringLiteral("Unknown"));
+        QCOMPARE(FieldText(form, "AccessCountField"), QStringLiteral("7"));
+    }
+
+    void aboutShowsTheVersionWhenShownAndTheMakersLinks()
+    {
+        TAboutForm form;
+        QCOMPARE(form.windowTitle(), QStringLiteral("About"));
+        QCOMPARE(FieldText(form, "VersionLabel"), QStringLiteral("Version ?.?"));
+        form.show();
+        QCOMPARE(FieldText(form, "VersionLabel"), QStringLiteral("Version 3.2"));
+        QVERIFY(FieldText(form, "WebsiteLink").contains(QStringLiteral("href=\"https://veltrane.example.org/\"")));
+        QVERIFY(FieldText(form, "SupportLink").contains(QStringLiteral("href=\"mailto:support@veltrane.example.org\"")));
+    }
+};
+
+QTEST_MAIN(SmallDialogsTest)
+#include "SmallDialogsTest.moc"

@@ -1,0 +1,44 @@
+#include "ui/RunProgram.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "ui/MainForm.h"
+#include "ui/SingleInstance.h"
+#include "ui/ToolIcons.h"
+
+namespace {
+
+void ReportAlreadyRunning()
+{
+    QMessageBox::critical(nullptr, QStringLiteral("Veltrane Server already running"),
+                          QStringLiteral("An instance of this application is already running."), QMessageBox::Ok);
+}
+
+}  // namespace
+
+int RunProgram(int argc, char** argv, const TCommandLine& commandLine)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(TMainForm::kApplicationTitle));
+    QApplication::setWindowIcon(AppIcon());
+    // The window hides to the tray, and dialogs may be open from the tray meanwhile: only
+    // closing the main window ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    TSingleInstance instance(TSingleInstance::DefaultPath());
+    if (instance.Acquire() == TSingleInstance::TOutcome::AlreadyRunning) {
+        ReportAlreadyRunning();
+        instance.AskFirstToShow();
+        return 0;
+    }
+
+    TMainFormOptions options{TProgramPaths::ForCommandLine(commandLine.ConfigDir), commandLine.Remaining,
+                             TProgramPaths::ForExecutable().ProgramFolder() / "vltrnd.chm"};
+    TMainForm form(std::move(options));
+    QObject::connect(&instance, &TSingleInstance::ShowRequested, &form, &TMainForm::RestoreFromTray);
+    QObject::connect(&form, &TMainForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
+    if (form.CreateMainWindow())
+        form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QSystemTrayIcon>
+
+class QMenu;
+
+/// The notification-area icon, shown only while the window is in the tray. Its hint is
+/// "Veltrane Desktop Pro"; a double click asks for the window back. GUI thread only.
+class TTray final : public QObject {
+    Q_OBJECT
+
+public:
+    TTray(QMenu* menu, QObject* parent);
+
+    /// Whether the desktop has a notification area to hide to.
+    static bool Available();
+
+    void Activate();
+    void Deactivate();
+    bool Active() const { return icon_.isVisible(); }
+    const QSystemTrayIcon& Icon() const { return icon_; }
+
+signals:
+    void DoubleClicked();
+
+private:
+    QSystemTrayIcon icon_;
+};
