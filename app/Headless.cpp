@@ -116,8 +116,7 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     THeadlessLoop loop;
     THeadlessPresenter presenter(out, loop);
     TSignalWatcher signalWatcher(loop);
-    TApplicationCore core(commandLine.ConfigDir ? TProgramPaths(*commandLine.ConfigDir)
-                                                : TProgramPaths::ForExecutable());
+    TApplicationCore core(TProgramPaths::ForCommandLine(commandLine.ConfigDir));
     presenter.Present(core);
     core.SetObserver(&presenter);
     core.SetMainThreadBridge(&loop);

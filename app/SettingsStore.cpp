@@ -222,6 +222,7 @@ void TSettingsStore::RecordLastSavedFile(const std::string& path)
 void TSettingsStore::WriteTipsOnStartUp(bool show)
 {
     Amend([&](TConfig& config) { config.TipsOnStartUp = show; });
+    paths_.EnsureProgramFolder();
     TIniFile(paths_.SettingsFile()).WriteBool(kGeneral, "TipsOnStartUp", show);
 }
 
@@ -231,6 +232,8 @@ void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnS
     writes.reserve(kDialogOrder.size());
     for (const auto& key : kDialogOrder)
         writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
+    // An installed program's folder comes into being with its first settings.
+    paths_.EnsureProgramFolder();
     TIniFile(paths_.SettingsFile()).WriteValues(writes);
 }
 

@@ -113,7 +113,17 @@ void TSocketHandle::CloseSocket()
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
+        connected_ = false;
+        receiveWaitMs_ = 0;
     }
+}
+
+void TSocketHandle::Connect(const sockaddr_in& peer)
+{
+    AllocateSocket();
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0)
+        RaiseLastSocketError();
+    connected_ = true;
 }
 
 void TSocketHandle::SendTo(const sockaddr_in& to, std::string_view bytes)
@@ -121,8 +131,9 @@ void TSocketHandle::SendTo(const sockaddr_in& to, std::string_view bytes)
     AllocateSocket();
     ssize_t sent = 0;
     do {
-        sent = ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                        sizeof to);
+        sent = connected_ ? ::send(fd_, bytes.data(), bytes.size(), 0)
+                          : ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                                     sizeof to);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0 && errno == EMSGSIZE)
         throw EPackageSizeTooBig();

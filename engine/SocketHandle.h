@@ -51,8 +51,13 @@ public:
     void Shutdown();
     void CloseSocket();
 
-    /// Sends one whole datagram; raises EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
+    /// Sends one whole datagram to `to`, or to the peer once connected; raises
+    /// EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
     void SendTo(const sockaddr_in& to, std::string_view bytes);
+    /// Fixes the socket's peer: sends go there without an address (and without a route
+    /// lookup each time), and the system delivers datagrams from that peer only.
+    void Connect(const sockaddr_in& peer);
+    bool Connected() const { return connected_; }
     /// Waits up to `waitMs` (negative: without limit) for the socket to become readable.
     bool WaitReadable(int waitMs) const;
     /// Reads one datagram into `buffer` and records its sender as the peer. A datagram
@@ -68,6 +73,7 @@ private:
 
     int fd_ = -1;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
+    bool connected_ = false;
     std::string ip_;
     int port_ = 0;
     int clientPortMin_ = 0;

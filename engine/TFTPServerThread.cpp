@@ -30,6 +30,9 @@ TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& ser
     client_.SetPort(peerInfo.Port);
     client_.SetReceiveTimeout(DefaultReplyWaitMs);
     client_.SetBufferSize(DefaultBlockSize + static_cast<int>(HeaderSize));
+    // Agreed here, on the dispatcher's thread, so the session thread allocates nothing
+    // of its own and stays small.
+    Negotiate();
 }
 
 TTFTPServerThread::~TTFTPServerThread()
@@ -53,7 +56,8 @@ void TTFTPServerThread::RequestStop()
 void TTFTPServerThread::Execute()
 {
     try {
-        Negotiate();
+        // RFC 1350 section 4: the transfer talks to the requesting port alone.
+        client_.ConnectToPeer();
         Transfer();
     } catch (const std::exception& failure) {
         AnswerFailure(failure);

@@ -29,6 +29,9 @@ public:
     }
     /// Whether the sender of the last datagram received is the peer itself.
     bool LastSenderIsPeer();
+    /// Ties the socket to Host and Port: the system then drops datagrams from anyone
+    /// else before they wake the receiver, and sends skip the address and route lookup.
+    void ConnectToPeer() { socket_.Connect(PeerAddress()); }
     /// Wakes a thread waiting in a receive.
     void Shutdown() { socket_.Shutdown(); }
 

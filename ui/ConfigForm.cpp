@@ -216,6 +216,7 @@ void TConfigForm::SaveRules()
     if (rulesUnreadable_ && rules.empty())
         return;
     try {
+        settings_.Paths().EnsureProgramFolder();
         SaveSecurityRules(settings_.Paths().RulesFile(), rules);
     } catch (const ESecurityRulesError&) {
         services_.ReportError(kRulesSaveError);
