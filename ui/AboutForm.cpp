@@ -25,12 +25,12 @@ QPixmap ProductPicture()
     painter.fillRect(picture.rect(), sky);
     // A few devices on a network line, fed from the left.
     painter.setPen(QPen(QColor(255, 255, 255, 110), 2));
-    painter.drawLine(QPointF(250, 84), QPointF(370, 84));
+    painter.drawLine(QPointF(292, 92), QPointF(372, 92));
     for (int i = 0; i < 4; ++i) {
-        const qreal x = 258 + i * 30;
-        painter.drawLine(QPointF(x + 10, 84), QPointF(x + 10, 72));
+        const qreal x = 294 + i * 20;
+        painter.drawLine(QPointF(x + 7, 92), QPointF(x + 7, 82));
         painter.setBrush(QColor(255, 255, 255, 60));
-        painter.drawRoundedRect(QRectF(x, 60, 20, 12), 2, 2);
+        painter.drawRoundedRect(QRectF(x, 72, 14, 10), 2, 2);
     }
     AppIcon().paint(&painter, QRect(18, 23, 64, 64));
     painter.setPen(Qt::white);

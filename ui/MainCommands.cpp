@@ -76,7 +76,7 @@ void TMainCommands::Run(TCommand command)
     case TCommand::FileInformation: FileInformation(); break;
     case TCommand::LogQuickSave: LogQuickSave(); break;
     case TCommand::TransferDetails: TransferDetails(); break;
-    case TCommand::Display: operations_.Display(); break;
+    case TCommand::DisplayFromTray: operations_.RestoreFromTray(); break;
     case TCommand::CheckForUpdates: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kUpdatePage) + VersionText)); break;
     case TCommand::TipOfTheDay: ShowTipOfTheDay(DialogParent(), core_.Settings()); break;
     case TCommand::Website: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); break;

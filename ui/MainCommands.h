@@ -33,7 +33,7 @@ enum class TCommand {
     FileInformation,
     LogQuickSave,
     TransferDetails,
-    Display,
+    DisplayFromTray,
     CheckForUpdates,
     TipOfTheDay,
     Website,
@@ -52,7 +52,7 @@ class TMainCommands final : public QObject {
 public:
     struct TWindowOperations {
         std::function<void()> Exit;
-        std::function<void()> Display;
+        std::function<void()> RestoreFromTray;
     };
 
     TMainCommands(QWidget& window, TApplicationCore& core, TMainViews& views, TCoreEvents& events,

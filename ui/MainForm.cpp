@@ -51,7 +51,7 @@ TMainForm::TMainForm(TMainFormOptions options)
     BuildStatusBar();
     ConnectCoreEvents();
     ConnectTimers();
-    connect(tray_, &TTray::DoubleClicked, this, [this] { commands_->Run(TCommand::Display); });
+    connect(tray_, &TTray::DoubleClicked, this, [this] { commands_->Run(TCommand::DisplayFromTray); });
     core_->SetObserver(&events_);
     core_->SetMainThreadBridge(&bridge_);
 }

@@ -193,7 +193,7 @@ void TMainMenus::BuildTransferPopup()
 void TMainMenus::BuildTrayMenu()
 {
     trayMenu_ = MakePopup(window_, "TrayPopupMenu");
-    AddCommand(*trayMenu_, "DisplayTrayItem", QStringLiteral("Display"), TCommand::Display);
+    AddCommand(*trayMenu_, "DisplayTrayItem", QStringLiteral("Display"), TCommand::DisplayFromTray);
     AddCommand(*trayMenu_, "LogQuickSaveTrayItem", QStringLiteral("Log Quick Save..."), TCommand::LogQuickSave);
     AddCommand(*trayMenu_, "ExitTrayItem", QStringLiteral("Exit"), TCommand::Exit);
 }

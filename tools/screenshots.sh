@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the window and saves pictures of it into docs/: the main window with a few listed
+# files, real transfers over 127.0.0.1 and the activity they leave, the transfer window
+# following a download, and the about box. Runs on a virtual X display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh test
+build=build/screenshots
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DVELTRANE_ONLY="engine;security;log;core;app;ui" >/dev/null
+cmake --build "$build" -j "$(nproc)" --target ui_screenshots
+mkdir -p docs
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui/ui_screenshots" docs
