@@ -180,11 +180,16 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     grantAccess = true;
 }
 
-bool TRequestHandlers::CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace)
+bool TRequestHandlers::CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace,
+                                    std::int64_t announcedSize)
 {
     auto* upload = dynamic_cast<TProgressFileStream*>(stream.get());
     if (upload == nullptr || !upload->IsUpload())
         return success;
+    // A client that announced its size (RFC 2349) and sent another amount has lost
+    // track of its own blocks; what arrived is not its file and is not kept.
+    if (announcedSize > 0 && upload->Position() != announcedSize)
+        return false;
     return success && upload->Commit(replace);
 }
 
@@ -194,7 +199,9 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
     const auto config = config_();
     --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
-    success = CommitUpload(success, std::move(aStream), config->Overwrite);
+    const auto record = transferLog_.TransferInfo(peerInfo);
+    success = CommitUpload(success, std::move(aStream), config->Overwrite,
+                           writeOperation && record ? record->TotalSize : 0);
 
     if (const auto pending = activityLog_.FindPendingTransferEntry(peerInfo.IP)) {
         const bool sending = pending->Status == kStatusSendingFile;

@@ -70,6 +70,15 @@ void TSessionRegistry::StopAll()
     }
 }
 
+bool TSessionRegistry::Serving(const TPeerInfo& peerInfo) const
+{
+    std::lock_guard guard(sessionsLock_);
+    for (const auto& entry : live_)
+        if (entry.first->Serves(peerInfo))
+            return true;
+    return false;
+}
+
 std::size_t TSessionRegistry::LiveCount() const
 {
     std::lock_guard guard(sessionsLock_);

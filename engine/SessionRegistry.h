@@ -8,6 +8,7 @@
 #include <vector>
 
 class TTFTPServerThread;
+struct TPeerInfo;
 
 /// Keeps the server's running sessions so none is abandoned. Sessions end on their own
 /// and hand themselves back here as their last act; a finished session is joined by the
@@ -27,6 +28,8 @@ public:
     /// Tells every running session to stop, drops their undelivered reports and joins them.
     void StopAll();
     std::size_t LiveCount() const;
+    /// Whether a running session talks to this peer (address and port).
+    bool Serving(const TPeerInfo& peerInfo) const;
 
 private:
     using TSessionList = std::vector<std::unique_ptr<TTFTPServerThread>>;

@@ -36,6 +36,11 @@ public:
     /// Ends the session soon and drops its completion report. Never blocks; any thread.
     void RequestStop();
     bool WriteOperation() const { return writeOperation_; }
+    /// Whether this session's peer is `peerInfo` (address and port).
+    bool Serves(const TPeerInfo& peerInfo) const
+    {
+        return client_.Port() == peerInfo.Port && client_.Host() == peerInfo.IP;
+    }
     /// Set when the final, short block has been sent (read) or received (write).
     bool EndReached() const { return endReached_; }
 

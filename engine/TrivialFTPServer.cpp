@@ -31,6 +31,12 @@ void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& b
 void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& peerInfo)
 {
     TTFTPRequest request = ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port);
+    // A request from a port that a session already talks to is that client's
+    // retransmission (our first answer was lost or is late): the running session answers
+    // it by sending again. A second session for the same transfer identifier would make
+    // the client mix the two, and an upload could be stored with blocks out of place.
+    if (sessions_.Serving(peerInfo))
+        return;
     if (OnSizeRequest)
         OnSizeRequest(*this, request.FileName, peerInfo, request.TransferSize,
                       request.Opcode == TFTPOpcode::WRQ);

@@ -216,6 +216,21 @@ TEST_F(WriteRequestTest, UploadThatStopsHalfWayLeavesTheOldFileWhole)
     EXPECT_EQ(files, 1u);  // no temporary file left behind
 }
 
+TEST_F(WriteRequestTest, UploadShorterThanItsAnnouncedSizeIsNotKept)
+{
+    WriteSettings("", "Accept=1");
+    Start();
+    client_.SendTo(port_, Request(2, "short.bin", "octet", {{"tsize", "1000"}}));
+    EXPECT_EQ(*client_.Receive(), "\x00\x06" "tsize\0" "1000\0"s);
+    client_.Reply(Data(1, std::string(512, 'a')));
+    EXPECT_EQ(*client_.Receive(), Ack(1));
+    client_.Reply(Data(2, std::string(10, 'b')));  // 522 bytes, not the 1000 announced
+    EXPECT_EQ(*client_.Receive(), Ack(2));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(LastStatus(), "Error transfering!");
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "uploads" / "short.bin"));
+}
+
 class ServerControlTest : public CoreTest {};
 
 TEST_F(ServerControlTest, StartNeedsAFileOrAcceptedUploads)

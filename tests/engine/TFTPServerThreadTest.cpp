@@ -231,9 +231,11 @@ TEST_F(TFTPServerThreadTest, DestroyingTheServerStopsRunningSessionsWithoutRepor
 {
     files_["f"] = std::string(5000, 'w');
     Activate();
+    std::vector<std::unique_ptr<TRawClient>> peers;
     for (int i = 0; i < 4; ++i) {
-        client_.SendTo(port_, Request(1, "f", "octet"));
-        ASSERT_TRUE(client_.Receive().has_value());
+        peers.push_back(std::make_unique<TRawClient>());
+        peers.back()->SendTo(port_, Request(1, "f", "octet"));
+        ASSERT_TRUE(peers.back()->Receive().has_value());
     }
     ASSERT_TRUE(WaitFor([&] { return server_->SessionCount() == 4; }));
     const auto before = std::chrono::steady_clock::now();
