@@ -68,18 +68,22 @@ std::optional<TStartResult> TApplicationCore::Startup()
     ApplyEngineSettings();
     LoadSecurityRules();
     const auto config = settings_.Config();
+    std::optional<TStartResult> refused;
     if (config->LoadOnStartup && !config->LastSavedFile.empty()) {
         LoadFilesList(config->LastSavedFile, filesList_, activityLog_);
         if (config->RefreshAfterLoad)
             RefreshFilesList();
-        if (config->AutoStartTFTP) {
-            TStartResult started = StartServer();
-            if (!started.Ok())
-                return started;
-        }
+        if (config->AutoStartTFTP)
+            refused = StartServer();
     }
+    if (refused && refused->Ok())
+        refused.reset();
+    // Only a start the engine refused ends the sequence; "No file available." is shown
+    // and the start-up goes on.
+    if (refused && refused->Outcome == TStartResult::TOutcome::BindFailed)
+        return refused;
     UpdateAutoRefreshTimer();
-    return std::nullopt;
+    return refused;
 }
 
 int TApplicationCore::Port() const

@@ -57,8 +57,8 @@ public:
     void SetPortOverride(std::optional<int> port) { portOverride_ = port; }
 
     /// The start-up sequence: settings, rules, the last files list with its refresh and
-    /// automatic start, the auto-refresh timer. Returns the automatic start's refusal,
-    /// after which the rest of the sequence was skipped.
+    /// automatic start, the auto-refresh timer. Returns the automatic start's refusal for
+    /// the caller to show; a bind failure ends the sequence before the timer.
     std::optional<TStartResult> Startup();
 
     TStartResult StartServer();

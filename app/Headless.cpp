@@ -123,6 +123,9 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     core.SetPortOverride(commandLine.Port);
 
     std::optional<TStartResult> refused = core.Startup();
+    // The paths given here may be just what an empty list lacked.
+    if (refused && refused->Outcome == TStartResult::TOutcome::NoFileAvailable)
+        refused.reset();
     OfferPaths(core, commandLine.Remaining, err);
     if (!refused && !core.ServerActive()) {
         TStartResult started = core.StartServer();

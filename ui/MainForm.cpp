@@ -123,7 +123,6 @@ bool TMainForm::CreateMainWindow()
         // A start the engine refused ends the sequence: no timer, no "-cm".
         if (refused->Outcome != TStartResult::TOutcome::NoFileAvailable)
             return true;
-        core_->UpdateAutoRefreshTimer();
     }
     return !ProcessCommandLine();
 }

@@ -287,6 +287,70 @@ TEST_F(ServerControlTest, FinishedTransfersAreWrittenToTheLogFile)
     EXPECT_EQ(log.find("Send error"), std::string::npos) << log;  // refusals are not logged
 }
 
+namespace {
+
+/// Records the timer calls of the start-up sequence; ignores the rest.
+class TTimerObserver : public TApplicationObserver {
+public:
+    void ActivityEntryAppended(const TActivityEntry&) override {}
+    void ActivityEntryUpdated(const TActivityEntry&) override {}
+    void ActivityEntriesDropped(const std::vector<TActivityEntryId>&) override {}
+    void ActivityLogCleared() override {}
+    void FilesListChanged() override {}
+    void TransferRowsChanged() override {}
+    void StatusTextsChanged() override {}
+    void ServerCommandsChanged(bool, bool) override {}
+    void AutoRefreshTimerChanged(bool enabled, int periodMs) override { timer = {enabled, periodMs}; }
+    std::optional<std::pair<bool, int>> timer;
+};
+
+}  // namespace
+
+TEST_F(ServerControlTest, StartupOpensTheLastListStartsAndArmsTheTimer)
+{
+    const std::string served = Offer("boot.bin", "x");
+    const std::string document = (dir_.Path() / "last.vlt").string();
+    core_->SaveFilesListCommand(document);
+    core_.reset();
+    WriteSettings("LoadOnStartup=1\nAutoStartTFTP=1\nAutoRefresh=1\nAutoRefreshInterval=5");
+    std::ofstream(dir_.Path() / "veltrane.INI", std::ios::app) << "[Lasted Saved]\nFile=" << document << "\n";
+
+    TTimerObserver observer;
+    core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+    core_->SetObserver(&observer);
+    EXPECT_FALSE(core_->Startup().has_value());
+    EXPECT_TRUE(core_->ServerActive());
+    EXPECT_EQ(core_->FilesList().Count(), 1u);
+    EXPECT_EQ(observer.timer, std::make_pair(true, 300000));
+    core_->SetObserver(nullptr);
+}
+
+TEST_F(ServerControlTest, AutomaticStartThatCannotBindEndsTheStartup)
+{
+    TRawClient holder;  // any UDP port that is taken
+    Offer("boot.bin", "x");
+    const std::string document = (dir_.Path() / "last.vlt").string();
+    core_->SaveFilesListCommand(document);
+    core_.reset();
+    WriteSettings("LoadOnStartup=1\nAutoStartTFTP=1\nAutoRefresh=1");
+    std::ofstream(dir_.Path() / "veltrane.INI", std::ios::app)
+        << "[Lasted Saved]\nFile=" << document << "\n[TFTP Settings]\n";
+    // the fixture's Port=0 comes first; bind to the taken port instead
+    std::string settings = TTempDir::ReadFile(dir_.Path() / "veltrane.INI");
+    settings.replace(settings.find("Port=0"), 6, "Port=" + std::to_string(holder.LocalPort()));
+    dir_.WriteFile("veltrane.INI", settings);
+
+    TTimerObserver observer;
+    core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+    core_->SetObserver(&observer);
+    const auto refused = core_->Startup();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_EQ(refused->Outcome, TStartResult::TOutcome::BindFailed);
+    EXPECT_EQ(refused->Message, "Could not bind socket. Address and port are already in use.");
+    EXPECT_FALSE(observer.timer.has_value());
+    core_->SetObserver(nullptr);
+}
+
 TEST(UploadNameTest, OnlyPlainNamesAreSafe)
 {
     EXPECT_TRUE(IsSafeUploadName("config.txt"));
