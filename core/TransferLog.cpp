@@ -182,6 +182,20 @@ void TTransferLog::FinishTransfer(const TPeerInfo& peer, bool removeRow, std::ui
     Notify();
 }
 
+void TTransferLog::SetTransferWindowOpen(bool open)
+{
+    transferWindowOpen_ = open;
+    if (open)
+        return;
+    std::lock_guard guard(transferLock_);
+    std::erase_if(infos_, [this](const TInfoPtr& info) {
+        const bool rowless = std::none_of(rows_.begin(), rows_.end(), [&](const TRowPtr& row) {
+            return row->IP == info->IP && row->Port == info->Port;
+        });
+        return info->FinishTick != 0 && rowless;
+    });
+}
+
 std::vector<TTransferRow> TTransferLog::Rows() const
 {
     std::lock_guard guard(transferLock_);

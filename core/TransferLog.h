@@ -87,8 +87,10 @@ public:
     /// record finished. Without a row the record is dropped.
     void FinishTransfer(const TPeerInfo& peer, bool removeRow, std::uint32_t tick);
 
-    /// Whether the transfer window is showing; it keeps finished records readable.
-    void SetTransferWindowOpen(bool open) { transferWindowOpen_ = open; }
+    /// Whether the transfer window is showing; it keeps finished records readable. When
+    /// it closes, the finished records whose rows are gone are dropped, so transfers that
+    /// ended while it was open leave nothing behind.
+    void SetTransferWindowOpen(bool open);
 
     std::vector<TTransferRow> Rows() const;
     std::optional<TTransferRow> Row(std::uint64_t id) const;

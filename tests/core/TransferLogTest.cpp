@@ -91,6 +91,23 @@ TEST_F(TransferLogTest, FinishingRemovesTheRowAndKeepsTheRecordOnlyForAnOpenWind
     }
 }
 
+TEST_F(TransferLogTest, ClosingTheWindowDropsFinishedRecordsWithoutRows)
+{
+    log_.SetTransferWindowOpen(true);
+    for (const TPeerInfo& peer : {Peer, OtherPort}) {
+        log_.StartTransferInfo(peer, "a", 1, false, 10);
+        TProgressCursor cursor;
+        log_.ReportProgress(cursor, "/srv/a", peer, 10, 10, false);
+        log_.FinishTransfer(peer, true, 5);
+    }
+    const TPeerInfo running{"10.0.0.9", 1};
+    log_.StartTransferInfo(running, "b", 1, false, 10);
+    EXPECT_EQ(log_.TransferInfoCount(), 3u);
+    log_.SetTransferWindowOpen(false);
+    EXPECT_EQ(log_.TransferInfoCount(), 1u);
+    EXPECT_TRUE(log_.TransferInfo(running).has_value());
+}
+
 TEST_F(TransferLogTest, KeptRowsFinishTheirRecordAndRowlessTransfersDropIt)
 {
     log_.StartTransferInfo(Peer, "a", 1, false, 10);
