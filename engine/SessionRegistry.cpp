@@ -70,11 +70,11 @@ void TSessionRegistry::StopAll()
     }
 }
 
-bool TSessionRegistry::Serving(const TPeerInfo& peerInfo) const
+bool TSessionRegistry::Serving(const TPeerInfo& peerInfo, std::string_view datagram) const
 {
     std::lock_guard guard(sessionsLock_);
     for (const auto& entry : live_)
-        if (entry.first->Serves(peerInfo))
+        if (entry.first->Serves(peerInfo, datagram))
             return true;
     return false;
 }

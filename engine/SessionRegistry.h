@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -28,8 +29,8 @@ public:
     /// Tells every running session to stop, drops their undelivered reports and joins them.
     void StopAll();
     std::size_t LiveCount() const;
-    /// Whether a running session talks to this peer (address and port).
-    bool Serving(const TPeerInfo& peerInfo) const;
+    /// Whether a running session was started by this very request from this peer.
+    bool Serving(const TPeerInfo& peerInfo, std::string_view datagram) const;
 
 private:
     using TSessionList = std::vector<std::unique_ptr<TTFTPServerThread>>;

@@ -102,6 +102,7 @@ TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
     if (datagram.size() < 2)
         throw EStreamReadError();
     TTFTPRequest request;
+    request.Datagram = std::string(datagram);
     request.Opcode = DecodeWord(datagram);
     if (request.Opcode != TFTPOpcode::RRQ && request.Opcode != TFTPOpcode::WRQ)
         throw ETFTPIllegalOperation(

@@ -47,6 +47,7 @@ std::optional<std::string> FindOptionValue(std::string_view options, std::string
 
 /// What a read or write request carries, as the dispatcher hands it on.
 struct TTFTPRequest {
+    std::string Datagram;  ///< the request as it arrived, to know its retransmissions
     std::uint16_t Opcode = 0;
     std::string FileName;
     TTransferMode Mode = tmOctet;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -36,10 +38,12 @@ public:
     /// Ends the session soon and drops its completion report. Never blocks; any thread.
     void RequestStop();
     bool WriteOperation() const { return writeOperation_; }
-    /// Whether this session's peer is `peerInfo` (address and port).
-    bool Serves(const TPeerInfo& peerInfo) const
+    /// Keeps the request that started the session, to know its retransmissions.
+    void RememberRequest(std::string datagram) { request_ = std::move(datagram); }
+    /// Whether `datagram` from `peerInfo` repeats the request this session serves.
+    bool Serves(const TPeerInfo& peerInfo, std::string_view datagram) const
     {
-        return client_.Port() == peerInfo.Port && client_.Host() == peerInfo.IP;
+        return client_.Port() == peerInfo.Port && client_.Host() == peerInfo.IP && request_ == datagram;
     }
     /// Set when the final, short block has been sent (read) or received (write).
     bool EndReached() const { return endReached_; }
@@ -79,6 +83,7 @@ private:
     const std::int32_t requestedTimeout_;
     bool endReached_ = false;
     const bool freeStreamOnComplete_;
+    std::string request_;
 
     std::vector<char> packet_;     // the packet to send; packetLength_ 0 when none
     std::size_t packetLength_ = 0;

@@ -31,11 +31,12 @@ void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& b
 void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& peerInfo)
 {
     TTFTPRequest request = ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port);
-    // A request from a port that a session already talks to is that client's
-    // retransmission (our first answer was lost or is late): the running session answers
-    // it by sending again. A second session for the same transfer identifier would make
-    // the client mix the two, and an upload could be stored with blocks out of place.
-    if (sessions_.Serving(peerInfo))
+    // The same request again from the same port is that client's retransmission (our
+    // first answer was lost or is late): the running session answers it by sending
+    // again. A second session for one transfer identifier would make the client mix the
+    // two, and an upload could be stored with blocks out of place. Any other request
+    // from that port is a new transfer.
+    if (sessions_.Serving(peerInfo, request.Datagram))
         return;
     if (OnSizeRequest)
         OnSizeRequest(*this, request.FileName, peerInfo, request.TransferSize,
@@ -67,9 +68,11 @@ void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPee
             grant.Stream = std::make_unique<TFileStream>(TFileStream::OpenForRead(grant.FileName));
             grant.FreeStreamOnComplete = true;
         }
-        sessions_.Start(std::make_unique<TTFTPServerSendFileThread>(
+        auto session = std::make_unique<TTFTPServerSendFileThread>(
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
-            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout));
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
+        session->RememberRequest(request.Datagram);
+        sessions_.Start(std::move(session));
     } catch (const EFOpenError& failure) {
         throw ETFTPFileNotFound(failure.what());
     }
@@ -83,9 +86,11 @@ void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPe
             grant.Stream = std::make_unique<TFileStream>(TFileStream::CreateForWrite(grant.FileName));
             grant.FreeStreamOnComplete = true;
         }
-        sessions_.Start(std::make_unique<TTFTPServerReceiveFileThread>(
+        auto session = std::make_unique<TTFTPServerReceiveFileThread>(
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
-            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout));
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
+        session->RememberRequest(request.Datagram);
+        sessions_.Start(std::move(session));
     } catch (const EFCreateError& failure) {
         throw ETFTPAllocationExceeded(failure.what());
     }

@@ -140,10 +140,16 @@ TEST_F(TrivialFTPServerTest, RepeatedRequestIsLeftToTheRunningSession)
     ExpectPacket("\x00\x06" "timeout\0" "1\0"s, std::chrono::seconds(3));  // the session's own resend
     EXPECT_EQ(client_.LastPort(), session);
     EXPECT_EQ(asked, 1);
-    client_.Reply(Ack(0));
+    // Another request from the same port is a new transfer, served at once.
+    files_["g"] = "ggg";
+    client_.SendTo(port_, Request(1, "g", "octet"));
+    ExpectPacket(Data(1, "ggg"));
+    EXPECT_NE(client_.LastPort(), session);
+    client_.Reply(Ack(1));
+    client_.SendTo(session, Ack(0));
     ExpectPacket(Data(1, "abc"));
     client_.Reply(Ack(1));
-    ASSERT_TRUE(WaitForCompletions(1));
+    ASSERT_TRUE(WaitForCompletions(2));
     ASSERT_TRUE(WaitFor([&] { return server_->SessionCount() == 0; }));
 
     // Once that transfer is over, the same port may start another.
@@ -151,7 +157,7 @@ TEST_F(TrivialFTPServerTest, RepeatedRequestIsLeftToTheRunningSession)
     ExpectPacket(Data(1, "abc"));
     EXPECT_NE(client_.LastPort(), session);
     client_.Reply(Ack(1));
-    ASSERT_TRUE(WaitForCompletions(2));
+    ASSERT_TRUE(WaitForCompletions(3));
 }
 
 TEST_F(TrivialFTPServerTest, TwoBindingsShareOneListenerAndAnswerFromTheReceivingOne)
