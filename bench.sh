@@ -71,7 +71,7 @@ for pinned in yes no; do
     : >"$work/samples"
     for _ in $(seq "$rounds"); do
       if [ $pinned = yes ]; then start_server 0; pin=(taskset -c 0); else start_server; pin=(); fi
-      line=$("${pin[@]}" "$client" get --port "$port" --name big.bin --blksize "$blk" --sha256 "$big_sha")
+      line=$("${pin[@]}" "$client" get --port "$port" --name big.bin --blksize "$blk" --sha256 "$big_sha" --bytes $((64 * 1024 * 1024)))
       stop_server
       [ "$(echo "$line" | field ok)" = 1 ] || { echo "download failed: $line" >&2; exit 1; }
       echo "$line" | field mibps >>"$work/samples"
@@ -87,7 +87,7 @@ for _ in $(seq "$rounds"); do
   ( peak=0; while kill -0 "$server_pid" 2>/dev/null; do
       p=$(pss_kib 2>/dev/null || echo 0); [ "${p:-0}" -gt "$peak" ] && peak=$p && echo "$peak" >"$work/peak"
       sleep 0.02; done ) & sampler=$!
-  line=$("$client" get --port "$port" --name mid.bin --blksize 1468 --sha256 "$mid_sha" --parallel 50)
+  line=$("$client" get --port "$port" --name mid.bin --blksize 1468 --sha256 "$mid_sha" --parallel 50 --bytes $((4 * 1024 * 1024)))
   used_cpu=$(awk -v a="$(cpu_ms)" -v b="$base_cpu" 'BEGIN { print a - b }')
   peak=$(cat "$work/peak" 2>/dev/null || echo "$base_pss")
   stop_server; wait "$sampler" 2>/dev/null || true; rm -f "$work/peak"
@@ -123,8 +123,8 @@ mkdir -p docs
   echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores of ${cpu_model:-an unknown CPU},"
   echo "Linux $(uname -r), with \`./bench.sh $rounds\` (medians of $rounds rounds; the server is"
   echo "\`veltrane --headless\` from a Release build, the client bench/BenchClient.cpp, a lock-step"
-  echo "client that checks SHA-256 and counts retransmissions). Differences under 10 % are noise"
-  echo "on these machines. Reproduce with \`./bench.sh\`."
+  echo "client that counts retransmissions and checks SHA-256 once the clock has stopped)."
+  echo "Differences under 10 % are noise on these machines. Reproduce with \`./bench.sh\`."
   echo
   echo "The reference figures are those the servers Linux users install today reach on this kind"
   echo "of machine; only this program was run here."

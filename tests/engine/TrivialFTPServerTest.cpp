@@ -128,6 +128,7 @@ TEST_F(TrivialFTPServerTest, WithoutHandlersTheEngineOpensAndCreatesThePathItsel
 TEST_F(TrivialFTPServerTest, RepeatedRequestIsLeftToTheRunningSession)
 {
     files_["f"] = "abc";
+    files_["g"] = "ggg";
     std::atomic<int> asked{0};
     server_->OnSizeRequest = [&](TTrivialFTPServer&, const std::string&, const TPeerInfo&, std::int64_t&, bool) {
         ++asked;
@@ -141,7 +142,6 @@ TEST_F(TrivialFTPServerTest, RepeatedRequestIsLeftToTheRunningSession)
     EXPECT_EQ(client_.LastPort(), session);
     EXPECT_EQ(asked, 1);
     // Another request from the same port is a new transfer, served at once.
-    files_["g"] = "ggg";
     client_.SendTo(port_, Request(1, "g", "octet"));
     ExpectPacket(Data(1, "ggg"));
     EXPECT_NE(client_.LastPort(), session);
