@@ -14,6 +14,7 @@
 #include <map>
 #include <netinet/in.h>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -81,11 +82,11 @@ public:
         ::sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
     /// The datagram's length and sender port, or -1 after a silent second.
-    long Receive(std::vector<char>& buffer, int& fromPort) const
+    long Receive(char* buffer, std::size_t size, int& fromPort) const
     {
         sockaddr_in from{};
         socklen_t length = sizeof from;
-        const ssize_t got = ::recvfrom(fd_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
+        const ssize_t got = ::recvfrom(fd_, buffer, size, 0, reinterpret_cast<sockaddr*>(&from), &length);
         fromPort = ntohs(from.sin_port);
         return got;
     }
@@ -99,7 +100,7 @@ std::string Word(unsigned value)
     return {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
 }
 
-unsigned WordAt(const std::vector<char>& buffer, std::size_t at)
+unsigned WordAt(const char* buffer, std::size_t at)
 {
     return static_cast<unsigned>(static_cast<unsigned char>(buffer[at]) << 8 | static_cast<unsigned char>(buffer[at + 1]));
 }
@@ -116,16 +117,19 @@ struct TDownload {
     bool ok = false;
     std::uint64_t bytes = 0;
     long retransmissions = 0;
-    std::string content;  // hashed after the clock stops, so hashing costs the server nothing
+    // What arrived, from offset 4 on; hashed after the clock stops, so hashing costs the
+    // server nothing. Each datagram is received straight into place (see Download).
+    std::vector<char> store;
+    std::string_view Content() const { return {store.data() + 4, static_cast<std::size_t>(bytes)}; }
 };
 
 TDownload Download(const TOptions& options)
 {
     TDownload result;
     TSocket socket;
-    std::vector<char> buffer(static_cast<std::size_t>(options.blockSize) + 4 + 64);
+    const std::size_t largest = static_cast<std::size_t>(options.blockSize) + 4 + 64;
+    result.store.resize(4 + options.expectBytes + largest);
     std::string last = ReadRequest(options.name, options.blockSize);
-    result.content.reserve(options.expectBytes);
     int serverPort = options.port;
     int sessionPort = 0;
     unsigned expected = 1;
@@ -133,8 +137,17 @@ TDownload Download(const TOptions& options)
     int silent = 0;
     socket.Send(last, serverPort);
     for (;;) {
+        if (result.store.size() < 4 + result.bytes + largest)
+            result.store.resize(2 * (4 + result.bytes + largest));
+        // The datagram lands so that its data follows what came before; its 4-byte
+        // header covers the last 4 bytes so far, which are put back once it is read.
+        char* at = result.store.data() + result.bytes;
+        char kept[4];
+        std::memcpy(kept, at, 4);
         int from = 0;
-        const long got = socket.Receive(buffer, from);
+        const long got = socket.Receive(at, largest, from);
+        char header[4];
+        std::memcpy(header, at, 4);
         if (got < 0) {
             if (++silent > 10)
                 return result;
@@ -143,21 +156,23 @@ TDownload Download(const TOptions& options)
             continue;
         }
         silent = 0;
-        if (got < 4 || (sessionPort && from != sessionPort))
+        if (got < 4 || (sessionPort && from != sessionPort)) {
+            std::memcpy(at, kept, 4);
             continue;
+        }
         sessionPort = from;
-        const unsigned opcode = WordAt(buffer, 0);
+        const unsigned opcode = WordAt(header, 0);
         if (opcode == 6) {
-            const std::string options_(buffer.data() + 2, static_cast<std::size_t>(got - 2));
-            const auto at = options_.find(std::string("blksize") + '\0');
-            if (at != std::string::npos)
-                blockSize = std::stoul(options_.substr(at + 8));
+            const std::string options_(at + 2, static_cast<std::size_t>(got - 2));
+            const auto found = options_.find(std::string("blksize") + '\0');
+            if (found != std::string::npos)
+                blockSize = std::stoul(options_.substr(found + 8));
             last = Word(4) + Word(0);
         } else if (opcode == 3) {
-            const unsigned block = WordAt(buffer, 2);
+            std::memcpy(at, kept, 4);
+            const unsigned block = WordAt(header, 2);
             const auto data = static_cast<std::size_t>(got - 4);
             if (block == (expected & 0xFFFF)) {
-                result.content.append(buffer.data() + 4, data);
                 result.bytes += data;
                 ++expected;
                 last = Word(4) + Word(block);
@@ -193,7 +208,7 @@ int RunGet(const TOptions& options)
         bytes += result.bytes;
         retransmissions += result.retransmissions;
         TSha256 sha;
-        sha.Update(result.content.data(), result.content.size());
+        sha.Update(result.Content().data(), result.Content().size());
         ok = ok && result.ok && (options.sha256.empty() || sha.HexDigest() == options.sha256);
     }
     std::printf("ok=%d bytes=%llu seconds=%.6f mibps=%.3f retransmissions=%ld\n", ok ? 1 : 0,
@@ -217,11 +232,11 @@ int RunRefuse(const TOptions& options)
             while (left.fetch_sub(1) > 0) {
                 socket.Send(request, options.port);
                 int from = 0;
-                while (socket.Receive(buffer, from) < 0) {
+                while (socket.Receive(buffer.data(), buffer.size(), from) < 0) {
                     ++resent;
                     socket.Send(request, options.port);
                 }
-                if (WordAt(buffer, 0) == 5)
+                if (WordAt(buffer.data(), 0) == 5)
                     ++answered;
             }
         });
