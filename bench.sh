@@ -131,8 +131,7 @@ mkdir -p docs
   echo "client that counts retransmissions and checks SHA-256 once the clock has stopped)."
   echo "Differences under 10 % are noise on these machines. Reproduce with \`./bench.sh\`."
   echo
-  echo "The reference figures are those the servers Linux users install today reach on this kind"
-  echo "of machine; only this program was run here."
+  echo "The reference figures are the targets set for this benchmark on this kind of machine."
   echo
   echo "## One 64 MiB download"
   echo
