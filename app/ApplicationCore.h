@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/SettingsStore.h"
 #include "core/FilesList.h"
@@ -26,6 +27,21 @@ public:
     virtual void AutoRefreshTimerChanged(bool enabled, int periodMs) = 0;
     /// "Start TFTP" and "Stop TFTP" menu items changed their enabling. Main thread.
     virtual void ServerCommandsChanged(bool startEnabled, bool stopEnabled) = 0;
+};
+
+/// An observer that ignores every change; presenters that care about a few changes
+/// derive from it and override just those.
+class TQuietApplicationObserver : public TApplicationObserver {
+public:
+    void ActivityEntryAppended(const TActivityEntry&) override {}
+    void ActivityEntryUpdated(const TActivityEntry&) override {}
+    void ActivityEntriesDropped(const std::vector<TActivityEntryId>&) override {}
+    void ActivityLogCleared() override {}
+    void FilesListChanged() override {}
+    void TransferRowsChanged() override {}
+    void StatusTextsChanged() override {}
+    void AutoRefreshTimerChanged(bool, int) override {}
+    void ServerCommandsChanged(bool, bool) override {}
 };
 
 /// How "Start TFTP" ended.

@@ -20,7 +20,7 @@ constexpr auto DrainTime = std::chrono::milliseconds(1500);
 
 /// Prints every activity entry as its text log line, when it is appended and again when
 /// it is updated, and drives the loop's timer. Any thread may print; lines never mix.
-class THeadlessPresenter : public TApplicationObserver {
+class THeadlessPresenter : public TQuietApplicationObserver {
 public:
     THeadlessPresenter(std::ostream& out, THeadlessLoop& loop) : out_(out), loop_(loop) {}
 
@@ -29,12 +29,6 @@ public:
 
     void ActivityEntryAppended(const TActivityEntry& entry) override { Print(entry); }
     void ActivityEntryUpdated(const TActivityEntry& entry) override { Print(entry); }
-    void ActivityEntriesDropped(const std::vector<TActivityEntryId>&) override {}
-    void ActivityLogCleared() override {}
-    void FilesListChanged() override {}
-    void TransferRowsChanged() override {}
-    void StatusTextsChanged() override {}
-    void ServerCommandsChanged(bool, bool) override {}
 
     void AutoRefreshTimerChanged(bool enabled, int periodMs) override
     {

@@ -290,16 +290,8 @@ TEST_F(ServerControlTest, FinishedTransfersAreWrittenToTheLogFile)
 namespace {
 
 /// Records the timer calls of the start-up sequence; ignores the rest.
-class TTimerObserver : public TApplicationObserver {
+class TTimerObserver : public TQuietApplicationObserver {
 public:
-    void ActivityEntryAppended(const TActivityEntry&) override {}
-    void ActivityEntryUpdated(const TActivityEntry&) override {}
-    void ActivityEntriesDropped(const std::vector<TActivityEntryId>&) override {}
-    void ActivityLogCleared() override {}
-    void FilesListChanged() override {}
-    void TransferRowsChanged() override {}
-    void StatusTextsChanged() override {}
-    void ServerCommandsChanged(bool, bool) override {}
     void AutoRefreshTimerChanged(bool enabled, int periodMs) override { timer = {enabled, periodMs}; }
     std::optional<std::pair<bool, int>> timer;
 };
