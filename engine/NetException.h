@@ -41,6 +41,12 @@ public:
     ECanNotBindRange(int min, int max);
 };
 
+/// Every port of the transfer port range is taken by a running transfer or another program.
+class ENoFreeTransferPort : public ENetException {
+public:
+    ENoFreeTransferPort() : ENetException("No free transfer port") {}
+};
+
 class EPackageSizeTooBig : public ENetException {
 public:
     EPackageSizeTooBig() : ENetException("Package Size Too Big.") {}

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <utility>
 #include <netdb.h>
 #include <poll.h>
 #include <strings.h>
@@ -36,6 +37,27 @@ std::string AddressText(const sockaddr_in& address)
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
     return text;
+}
+
+TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    CloseSocket();
+    fd_ = std::exchange(other.fd_, -1);
+    receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
+    connected_ = std::exchange(other.connected_, false);
+    ip_ = std::move(other.ip_);
+    port_ = other.port_;
+    clientPortMin_ = other.clientPortMin_;
+    clientPortMax_ = other.clientPortMax_;
+    peerAddress_ = other.peerAddress_;
+    return *this;
 }
 
 TSocketHandle::~TSocketHandle()

@@ -19,12 +19,15 @@ std::string AddressText(const sockaddr_in& address);
 
 /// One UDP socket with its local address and the sender of the last datagram it
 /// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
-/// which another thread may call to wake a waiting receiver.
+/// which another thread may call to wake a waiting receiver. Moving hands the open
+/// socket over (a socket bound on one thread, used on another).
 class TSocketHandle {
 public:
     TSocketHandle() = default;
     TSocketHandle(const TSocketHandle&) = delete;
     TSocketHandle& operator=(const TSocketHandle&) = delete;
+    TSocketHandle(TSocketHandle&& other) noexcept;
+    TSocketHandle& operator=(TSocketHandle&& other) noexcept;
     ~TSocketHandle();
 
     const std::string& IP() const { return ip_; }

@@ -97,7 +97,7 @@ std::string TakeField(std::string_view& rest)
 }  // namespace
 
 TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
-                          const std::string& peerIP, int peerPort)
+                          const std::string& peerIP, int peerPort, bool acceptWindowSize)
 {
     if (datagram.size() < 2)
         throw EStreamReadError();
@@ -121,17 +121,34 @@ TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
     }
     if (const auto blksize = FindOptionValue(rest, "blksize"))
         request.BlockSize = StrToInt32(*blksize);
+    if (acceptWindowSize) {
+        if (const auto windowSize = FindOptionValue(rest, "windowsize")) {
+            const std::int32_t blocks = StrToInt32(*windowSize);
+            // RFC 7440 section 3: 1 to 65535; anything else is left unanswered.
+            if (blocks >= 1 && blocks <= MaxWindowSizeOption)
+                request.WindowSize = blocks;
+        }
+    }
     return request;
 }
 
+std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize)
+{
+    if (requested <= 0 || maxWindowSize <= 1)
+        return 0;
+    return std::min(requested, maxWindowSize);
+}
+
 TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t transferSize,
-                              bool tsizeRequested, std::int32_t requestedTimeout)
+                              bool tsizeRequested, std::int32_t requestedTimeout,
+                              std::int32_t grantedWindowSize)
 {
     TNegotiation result;
     const bool blockSizeAgreed = requestedBlockSize > 0;
     const bool timeoutAgreed = requestedTimeout > 0 && requestedTimeout <= MaxTimeoutSeconds;
     const bool sizeAgreed = tsizeRequested && transferSize > 0;
-    if (!blockSizeAgreed && !timeoutAgreed && !sizeAgreed)
+    const bool windowAgreed = grantedWindowSize > 0;
+    if (!blockSizeAgreed && !timeoutAgreed && !sizeAgreed && !windowAgreed)
         return result;
     std::string& oack = result.FirstPacket;
     oack = EncodeWord(TFTPOpcode::OACK);
@@ -151,5 +168,9 @@ TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t tran
     }
     if (sizeAgreed)
         appendOption("tsize", transferSize);
+    if (windowAgreed) {
+        result.WindowSize = std::min(grantedWindowSize, MaxWindowSizeOption);
+        appendOption("windowsize", result.WindowSize);
+    }
     return result;
 }

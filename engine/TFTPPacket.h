@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-// TFTP packets (RFC 1350) with options (RFC 2347, 2348, 2349), built and parsed as pure
+// TFTP packets (RFC 1350) with options (RFC 2347, 2348, 2349, 7440), built and parsed as pure
 // functions of bytes. Packets are byte strings: 16-bit fields big-endian, texts NUL-ended.
 
 enum TTransferMode { tmNetAscii, tmOctet };
@@ -25,6 +25,8 @@ constexpr std::int32_t DefaultBlockSize = 512;
 constexpr std::int32_t MaxBlockSize = 65464;
 /// RFC 2349: the largest timeout option, in seconds.
 constexpr std::int32_t MaxTimeoutSeconds = 255;
+/// RFC 7440: the largest windowsize option, in blocks.
+constexpr std::int32_t MaxWindowSizeOption = 65535;
 constexpr std::size_t HeaderSize = 4;
 
 std::string EncodeWord(std::uint16_t value);
@@ -55,26 +57,36 @@ struct TTFTPRequest {
     std::int64_t TransferSize = -1;
     bool TSizeRequested = false;
     std::int32_t Timeout = 0;
+    std::int32_t WindowSize = 0;  ///< blocks per window asked for; 0 when absent or ignored
 };
 
 /// Parses an RRQ or WRQ datagram. Raises EStreamReadError (shorter than 2 bytes),
 /// ETFTPIllegalOperation (another opcode, naming the peer; or an unknown mode) and
 /// EConvertError (an option value that is not an integer). Options are read in the order
-/// timeout (only with `acceptTimeOut`), tsize, blksize, so the first bad one in that
-/// order is the one reported.
+/// timeout (only with `acceptTimeOut`), tsize, blksize, windowsize (only with
+/// `acceptWindowSize`; otherwise it is an unknown option), so the first bad one in that
+/// order is the one reported. A windowsize outside 1..65535 is ignored.
 TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
-                          const std::string& peerIP, int peerPort);
+                          const std::string& peerIP, int peerPort, bool acceptWindowSize = false);
+
+/// The window a server that sends at most `maxWindowSize` blocks grants for `requested`
+/// (RFC 7440: never more than asked): the smaller of the two, or 0 (not granted, no
+/// answer) when nothing was asked or the server sends one block at a time.
+std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize);
 
 /// The outcome of option negotiation for one session.
 struct TNegotiation {
     std::string FirstPacket;           ///< the OACK, or empty when none is due
     std::int32_t BlockSize = DefaultBlockSize;
     std::int32_t ReplyWaitMs = 0;      ///< 0: keep the session's default wait
+    std::int32_t WindowSize = 1;       ///< blocks sent before waiting for an ACK
 };
 
 /// Decides the block size, reply wait and OACK of a session from the request's values.
 /// A blksize of 0 or below is ignored; otherwise at least 512 and, by RFC 2348, at most
 /// 65464. A timeout of 0 or below, or above RFC 2349's 255 seconds, is ignored. tsize
-/// is acknowledged only when the request carried it and the size is above 0.
+/// is acknowledged only when the request carried it and the size is above 0. A granted
+/// window (see GrantWindowSize; 0 for none) is answered after the other options.
 TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t transferSize,
-                              bool tsizeRequested, std::int32_t requestedTimeout);
+                              bool tsizeRequested, std::int32_t requestedTimeout,
+                              std::int32_t grantedWindowSize = 0);

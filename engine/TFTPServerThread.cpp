@@ -20,7 +20,7 @@ TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& ser
                                      const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
                                      bool freeStreamOnComplete, std::int32_t requestedBlockSize,
                                      std::int64_t transferSize, bool tsizeRequested,
-                                     std::int32_t requestedTimeout)
+                                     std::int32_t requestedTimeout, std::int32_t grantedWindowSize)
     : writeOperation_(writeOperation), server_(server), stream_(std::move(stream)),
       requestedBlockSize_(requestedBlockSize), transferSize_(transferSize),
       tsizeRequested_(tsizeRequested), requestedTimeout_(requestedTimeout),
@@ -32,7 +32,7 @@ TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& ser
     client_.SetBufferSize(DefaultBlockSize + static_cast<int>(HeaderSize));
     // Agreed here, on the dispatcher's thread, so the session thread allocates nothing
     // of its own and stays small.
-    Negotiate();
+    Negotiate(grantedWindowSize);
 }
 
 TTFTPServerThread::~TTFTPServerThread()
@@ -71,11 +71,12 @@ void TTFTPServerThread::Execute()
     server_.SessionFinished(this);  // the last act: the registry may destroy this object
 }
 
-void TTFTPServerThread::Negotiate()
+void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
 {
     endReached_ = false;
-    const TNegotiation agreed =
-        NegotiateOptions(requestedBlockSize_, transferSize_, tsizeRequested_, requestedTimeout_);
+    const TNegotiation agreed = NegotiateOptions(requestedBlockSize_, transferSize_, tsizeRequested_,
+                                                 requestedTimeout_, grantedWindowSize);
+    windowSize_ = agreed.WindowSize;
     client_.SetBufferSize(agreed.BlockSize + static_cast<int>(HeaderSize));
     if (agreed.ReplyWaitMs > 0)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);

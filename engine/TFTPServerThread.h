@@ -40,6 +40,9 @@ public:
     bool WriteOperation() const { return writeOperation_; }
     /// Keeps the request that started the session, to know its retransmissions.
     void RememberRequest(std::string datagram) { request_ = std::move(datagram); }
+    /// Talks through `socket` (bound in the transfer port range) rather than a socket on
+    /// a port the system picks; an unopened socket changes nothing. Before Start only.
+    void UseTransferSocket(TSocketHandle socket) { client_.AdoptSocket(std::move(socket)); }
     /// Whether `datagram` from `peerInfo` repeats the request this session serves.
     bool Serves(const TPeerInfo& peerInfo, std::string_view datagram) const
     {
@@ -47,13 +50,15 @@ public:
     }
     /// Set when the final, short block has been sent (read) or received (write).
     bool EndReached() const { return endReached_; }
+    /// Blocks sent before waiting for an acknowledgement (RFC 7440); 1 is lock-step.
+    std::int32_t WindowSize() const { return windowSize_; }
 
 protected:
     TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server, TTransferMode mode,
                       const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
                       bool freeStreamOnComplete, std::int32_t requestedBlockSize,
                       std::int64_t transferSize, bool tsizeRequested,
-                      std::int32_t requestedTimeout);
+                      std::int32_t requestedTimeout, std::int32_t grantedWindowSize);
 
 private:
     enum class TWait { Reply, Silence, Stopped };
@@ -62,7 +67,7 @@ private:
     enum class TReply { Ignore, Resend, Advance, Complete };
 
     void Execute();
-    void Negotiate();
+    void Negotiate(std::int32_t grantedWindowSize);
     void Transfer();
     void MakeNextPacket();
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
@@ -82,6 +87,7 @@ private:
     const bool tsizeRequested_;
     const std::int32_t requestedTimeout_;
     bool endReached_ = false;
+    std::int32_t windowSize_ = 1;
     const bool freeStreamOnComplete_;
     std::string request_;
 

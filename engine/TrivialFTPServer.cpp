@@ -4,6 +4,12 @@
 #include "engine/NetException.h"
 #include "engine/TFTPServerThread.h"
 
+namespace {
+// Whether sessions send a window of blocks per acknowledgement. Until they do, no window
+// is granted and windowsize stays an unknown option, however MaxWindowSize is set.
+constexpr bool SessionsSendWindows = false;
+}  // namespace
+
 TTrivialFTPServer::TTrivialFTPServer()
 {
     SetDefaultPort(69);
@@ -30,7 +36,9 @@ void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& b
 
 void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& peerInfo)
 {
-    TTFTPRequest request = ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port);
+    const std::int32_t grantableWindow = GrantableWindowSize();
+    TTFTPRequest request =
+        ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port, grantableWindow > 1);
     // The same request again from the same port is that client's retransmission (our
     // first answer was lost or is late): the running session answers it by sending
     // again. A second session for one transfer identifier would make the client mix the
@@ -38,13 +46,33 @@ void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& pe
     // from that port is a new transfer.
     if (sessions_.Serving(peerInfo, request.Datagram))
         return;
+    request.WindowSize = GrantWindowSize(request.WindowSize, grantableWindow);
+    // Taken before the application is asked, so a request that cannot have a port leaves
+    // no grant, count or record behind.
+    TSocketHandle transferSocket = ReserveTransferPort(request, peerInfo);
     if (OnSizeRequest)
         OnSizeRequest(*this, request.FileName, peerInfo, request.TransferSize,
                       request.Opcode == TFTPOpcode::WRQ);
     if (request.Opcode == TFTPOpcode::RRQ)
-        ServeReadRequest(request, peerInfo);
+        ServeReadRequest(request, peerInfo, std::move(transferSocket));
     else
-        ServeWriteRequest(request, peerInfo);
+        ServeWriteRequest(request, peerInfo, std::move(transferSocket));
+}
+
+std::int32_t TTrivialFTPServer::GrantableWindowSize() const
+{
+    return SessionsSendWindows ? maxWindowSize_.load() : 1;
+}
+
+TSocketHandle TTrivialFTPServer::ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo)
+{
+    try {
+        return transferPorts_.Reserve();
+    } catch (const ENoFreeTransferPort&) {
+        if (OnNoTransferPort)
+            OnNoTransferPort(*this, request.FileName, peerInfo, request.Opcode == TFTPOpcode::WRQ);
+        throw;
+    }
 }
 
 TTrivialFTPServer::TGrant TTrivialFTPServer::AskAccess(const TAccessFileEvent& event,
@@ -60,7 +88,8 @@ TTrivialFTPServer::TGrant TTrivialFTPServer::AskAccess(const TAccessFileEvent& e
     return grant;
 }
 
-void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo)
+void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo,
+                                           TSocketHandle transferSocket)
 {
     try {
         TGrant grant = AskAccess(OnReadFile, request, peerInfo);
@@ -70,15 +99,18 @@ void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPee
         }
         auto session = std::make_unique<TTFTPServerSendFileThread>(
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
-            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout,
+            request.WindowSize);
         session->RememberRequest(request.Datagram);
+        session->UseTransferSocket(std::move(transferSocket));
         sessions_.Start(std::move(session));
     } catch (const EFOpenError& failure) {
         throw ETFTPFileNotFound(failure.what());
     }
 }
 
-void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo)
+void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo,
+                                            TSocketHandle transferSocket)
 {
     try {
         TGrant grant = AskAccess(OnWriteFile, request, peerInfo);
@@ -88,8 +120,10 @@ void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPe
         }
         auto session = std::make_unique<TTFTPServerReceiveFileThread>(
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
-            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
+            request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout,
+            request.WindowSize);
         session->RememberRequest(request.Datagram);
+        session->UseTransferSocket(std::move(transferSocket));
         sessions_.Start(std::move(session));
     } catch (const EFCreateError& failure) {
         throw ETFTPAllocationExceeded(failure.what());

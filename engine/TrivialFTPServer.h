@@ -11,6 +11,7 @@
 #include "engine/SessionRegistry.h"
 #include "engine/Stream.h"
 #include "engine/TFTPPacket.h"
+#include "engine/TransferPorts.h"
 #include "engine/UDPServer.h"
 
 class TTrivialFTPServer;
@@ -27,6 +28,9 @@ using TTSizeEvent = std::function<void(TTrivialFTPServer& sender, const std::str
                                        const TPeerInfo& peerInfo, std::int64_t& size,
                                        bool writeOperation)>;
 /// Told once when a session ends; receives the stream when the session did not free it.
+/// Told when a request is refused because every port of the transfer port range is in use.
+using TNoTransferPortEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
+                                                const TPeerInfo& peerInfo, bool writeOperation)>;
 using TTransferCompleteEvent =
     std::function<void(TTrivialFTPServer& sender, bool success, const TPeerInfo& peerInfo,
                        std::unique_ptr<TStream> aStream, bool writeOperation)>;
@@ -43,10 +47,18 @@ public:
 
     bool AcceptTimeOut() const { return acceptTimeOut_; }
     void SetAcceptTimeOut(bool accept) { acceptTimeOut_ = accept; }
+    /// Most blocks a session sends before waiting for an ACK (RFC 7440); 1, the default,
+    /// never grants the windowsize option. Any thread.
+    std::int32_t MaxWindowSize() const { return maxWindowSize_; }
+    void SetMaxWindowSize(std::int32_t blocks) { maxWindowSize_ = blocks; }
+    /// Sessions bind a port of low..high; an invalid range, or 0 and 0 (the default),
+    /// leaves the choice to the system. Any thread.
+    void SetTransferPortRange(int low, int high) { transferPorts_.SetRange(low, high); }
 
     TAccessFileEvent OnReadFile;
     TAccessFileEvent OnWriteFile;
     TTSizeEvent OnSizeRequest;
+    TNoTransferPortEvent OnNoTransferPort;
     TTransferCompleteEvent OnTransferComplete;
 
     /// Sessions still running (for diagnostics and tests). Safe from any thread.
@@ -62,8 +74,11 @@ public:
 
 protected:
     void DispatchDatagram(std::string_view data, TSocketHandle& binding) override;
-    virtual void ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo);
-    virtual void ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo);
+    /// `transferSocket` is the session's socket when a transfer port range is set.
+    virtual void ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo,
+                                  TSocketHandle transferSocket);
+    virtual void ServeWriteRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo,
+                                   TSocketHandle transferSocket);
 
 private:
     struct TGrant {
@@ -73,10 +88,14 @@ private:
     };
 
     void HandleRequest(std::string_view data, const TPeerInfo& peerInfo);
+    std::int32_t GrantableWindowSize() const;
+    TSocketHandle ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo);
     TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,
                      const TPeerInfo& peerInfo);
 
     std::atomic<bool> acceptTimeOut_{false};  // changed while serving, read by the listener
+    std::atomic<std::int32_t> maxWindowSize_{1};
+    TTransferPorts transferPorts_;
     TSessionRegistry sessions_;
 };
 

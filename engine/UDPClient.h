@@ -32,6 +32,9 @@ public:
     /// Ties the socket to Host and Port: the system then drops datagrams from anyone
     /// else before they wake the receiver, and sends skip the address and route lookup.
     void ConnectToPeer() { socket_.Connect(PeerAddress()); }
+    /// Takes `socket` as the client's own, already bound socket; an unopened one leaves
+    /// the client to open its socket at first use. Before the client is used.
+    void AdoptSocket(TSocketHandle socket) { socket_ = std::move(socket); }
     /// Wakes a thread waiting in a receive.
     void Shutdown() { socket_.Shutdown(); }
 

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <random>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,6 +50,36 @@ std::optional<std::string> TRawClient::Receive(std::chrono::milliseconds wait)
     lastPort_ = ntohs(from.sin_port);
     buffer.resize(static_cast<std::size_t>(got));
     return buffer;
+}
+
+namespace {
+
+bool PortIsFree(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<std::uint16_t>(port));
+    const bool free = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+    ::close(fd);
+    return free;
+}
+
+}  // namespace
+
+int FreePortRange(int count)
+{
+    // A start that differs from run to run, so tests running side by side rarely meet.
+    std::random_device seed;
+    const int first = 20000 + static_cast<int>(seed() % 10000);
+    for (int low = first; low + count <= 32000; low += count) {
+        int free = 0;
+        while (free < count && PortIsFree(low + free))
+            ++free;
+        if (free == count)
+            return low;
+    }
+    throw std::runtime_error("no free port range for the test");
 }
 
 namespace {

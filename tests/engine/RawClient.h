@@ -29,6 +29,10 @@ private:
     int lastPort_ = 0;
 };
 
+/// The first of `count` consecutive UDP ports, below the system's ephemeral range, that are
+/// all free on every local address right now; for tests of the transfer port range.
+int FreePortRange(int count);
+
 /// Packet builders for tests.
 std::string Request(std::uint16_t opcode, std::string_view name, std::string_view mode,
                     std::initializer_list<std::pair<std::string_view, std::string_view>> options = {});

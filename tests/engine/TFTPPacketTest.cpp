@@ -137,6 +137,62 @@ TEST(TFTPPacketTest, TimeoutAndSizeNegotiation)
               "\x00\x06" "blksize\0" "2048\0" "timeout\0" "7\0" "tsize\0" "1234\0"s);
 }
 
+TEST(TFTPPacketTest, WindowSizeIsReadByTheRulesOfTheOtherOptions)
+{
+    const auto windowOf = [](const std::string& options) {
+        return ParseRequest("\x00\x01" "f\0" "octet\0"s + options, true, "127.0.0.1", 1, true).WindowSize;
+    };
+    EXPECT_EQ(windowOf(""), 0);
+    EXPECT_EQ(windowOf("windowsize\0" "16\0"s), 16);
+    EXPECT_EQ(windowOf("windowsize\0" "1\0"s), 1);
+    EXPECT_EQ(windowOf("windowsize\0" "65535\0"s), 65535);
+    EXPECT_EQ(windowOf("windowsize\0" "4\0" "windowsize\0" "8\0"s), 4);  // the first one counts
+    EXPECT_EQ(windowOf("WindowSize\0" "8\0"s), 0);                         // lower case only
+    for (const char* ignored : {"0", "-3", "65536", "2147483647"})
+        EXPECT_EQ(windowOf("windowsize\0"s + ignored + '\0'), 0) << ignored;
+    EXPECT_THROW(windowOf("windowsize\0" "many\0"s), EConvertError);
+    // read after blksize, so a bad blksize is the one reported
+    try {
+        windowOf("windowsize\0" "w\0" "blksize\0" "b\0"s);
+        ADD_FAILURE() << "granted";
+    } catch (const EConvertError& failure) {
+        EXPECT_STREQ(failure.what(), "'b' is not a valid integer value");
+    }
+}
+
+TEST(TFTPPacketTest, WindowSizeIsAnUnknownOptionUnlessAccepted)
+{
+    const std::string datagram = "\x00\x01" "f\0" "octet\0" "windowsize\0" "many\0" "blksize\0" "1024\0"s;
+    const TTFTPRequest request = ParseRequest(datagram, true, "127.0.0.1", 1);
+    EXPECT_EQ(request.WindowSize, 0);
+    EXPECT_EQ(request.BlockSize, 1024);
+}
+
+TEST(TFTPPacketTest, WindowGrantIsTheSmallerOfAskedAndAllowed)
+{
+    struct Row { std::int32_t asked; std::int32_t allowed; std::int32_t granted; };
+    for (const Row row : {Row{0, 16, 0}, Row{8, 16, 8}, Row{16, 16, 16}, Row{64, 16, 16}, Row{65535, 64, 64},
+                          Row{1, 16, 1}, Row{8, 1, 0}, Row{8, 0, 0}, Row{8, -5, 0}, Row{-1, 16, 0}})
+        EXPECT_EQ(GrantWindowSize(row.asked, row.allowed), row.granted) << row.asked << " " << row.allowed;
+}
+
+TEST(TFTPPacketTest, WindowSizeIsAnsweredAfterTheOtherOptions)
+{
+    const TNegotiation all = NegotiateOptions(2048, 1234, true, 7, 16);
+    EXPECT_EQ(all.FirstPacket,
+              "\x00\x06" "blksize\0" "2048\0" "timeout\0" "7\0" "tsize\0" "1234\0" "windowsize\0" "16\0"s);
+    EXPECT_EQ(all.WindowSize, 16);
+    const TNegotiation alone = NegotiateOptions(0, -1, false, 0, 1);
+    EXPECT_EQ(alone.FirstPacket, "\x00\x06" "windowsize\0" "1\0"s);
+    EXPECT_EQ(alone.BlockSize, DefaultBlockSize);
+    EXPECT_EQ(alone.WindowSize, 1);
+    // Without a grant the answer is exactly what it was before windows existed.
+    const TNegotiation none = NegotiateOptions(1468, -1, false, 0, 0);
+    EXPECT_EQ(none.FirstPacket, NegotiateOptions(1468, -1, false, 0).FirstPacket);
+    EXPECT_EQ(none.WindowSize, 1);
+    EXPECT_TRUE(NegotiateOptions(0, -1, false, 0, 0).FirstPacket.empty());
+}
+
 TEST(SocketErrorTest, ErrnoReadsAsWindowsSocketsNumberAndText)
 {
     EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EADDRINUSE)), "Socket Error # 10048\r\nAddress already in use.");

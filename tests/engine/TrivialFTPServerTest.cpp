@@ -236,3 +236,68 @@ TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
     pumping = false;
     pump.join();
 }
+
+TEST_F(TrivialFTPServerTest, WindowSizeIsNotGrantedWhileSessionsSendOneBlockAtATime)
+{
+    files_["f"] = std::string(100, 'w');
+    server_->SetMaxWindowSize(16);
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"blksize", "1024"}, {"windowsize", "8"}}));
+    ExpectPacket("\x00\x06" "blksize\0" "1024\0"s);
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, std::string(100, 'w')));
+    client_.Reply(Ack(1));
+    // Not known yet, so not checked either: a bad value is no refusal.
+    client_.SendTo(port_, Request(1, "f", "octet", {{"windowsize", "many"}}));
+    ExpectPacket(Data(1, std::string(100, 'w')));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(2));
+    EXPECT_TRUE(Completions()[0].Success);
+    EXPECT_TRUE(Completions()[1].Success);
+}
+
+TEST_F(TrivialFTPServerTest, SessionsUseTheTransferPortRangeAndRefuseWhenItIsFull)
+{
+    files_["f"] = "abc";
+    std::atomic<int> asked{0};
+    server_->OnSizeRequest = [&](TTrivialFTPServer&, const std::string&, const TPeerInfo&, std::int64_t&, bool) {
+        ++asked;
+    };
+    std::mutex refusedLock;
+    std::vector<std::string> refused;
+    server_->OnNoTransferPort = [&](TTrivialFTPServer&, const std::string& name, const TPeerInfo& peer, bool write) {
+        std::lock_guard guard(refusedLock);
+        refused.push_back(name + (write ? " write " : " read ") + std::to_string(peer.Port));
+    };
+    const int low = FreePortRange(1);
+    server_->SetTransferPortRange(low, low);
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"timeout", "30"}}));
+    ExpectPacket("\x00\x06" "timeout\0" "30\0"s);
+    EXPECT_EQ(client_.LastPort(), low);
+
+    TRawClient other;
+    other.SendTo(port_, Request(2, "up", "octet"));
+    const auto answer = other.Receive();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, Error(0, "No free transfer port"));
+    EXPECT_EQ(other.LastPort(), port_);
+    {
+        std::lock_guard guard(refusedLock);
+        EXPECT_EQ(refused, std::vector<std::string>{"up write " + std::to_string(other.LocalPort())});
+    }
+    EXPECT_EQ(asked, 1);  // the refused request was never put to the application
+
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, "abc"));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(1));
+    ASSERT_TRUE(WaitFor([&] { return server_->SessionCount() == 0; }, std::chrono::seconds(30)));
+    other.SendTo(port_, Request(1, "f", "octet"));
+    const auto data = other.Receive();
+    ASSERT_TRUE(data.has_value());
+    EXPECT_EQ(*data, Data(1, "abc"));
+    EXPECT_EQ(other.LastPort(), low);
+    other.SendTo(low, Ack(1));
+    ASSERT_TRUE(WaitForCompletions(2));
+}
