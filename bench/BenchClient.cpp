@@ -1,7 +1,9 @@
-// A lock-step TFTP client for benchmarks: downloads (one or many at once) verified by
-// SHA-256 with retransmissions counted, and bursts of refused requests.
+// A TFTP client for benchmarks: downloads (one or many at once, lock-step or with the
+// windowsize option of RFC 7440) verified by SHA-256 with retransmissions counted, and
+// bursts of refused requests.
 //
 //   veltrane-bench get    --port P --name NAME --blksize B --sha256 HEX [--parallel K] [--bytes N]
+//                         [--windowsize W]
 //   veltrane-bench refuse --port P --name NAME --count C --inflight K
 //
 // Prints one line of key=value pairs; exits 0 when every transfer checked out.
@@ -36,6 +38,7 @@ struct TOptions {
     long count = 1000;
     int inflight = 1;
     std::size_t expectBytes = 0;
+    int windowSize = 0;  // 0: the option is not asked for
 };
 
 TOptions ParseOptions(int argc, char** argv)
@@ -53,6 +56,7 @@ TOptions ParseOptions(int argc, char** argv)
     options.count = std::stol(values.count("--count") ? values["--count"] : "1000");
     options.inflight = std::stoi(values.count("--inflight") ? values["--inflight"] : "1");
     options.expectBytes = std::stoul(values.count("--bytes") ? values["--bytes"] : "0");
+    options.windowSize = std::stoi(values.count("--windowsize") ? values["--windowsize"] : "0");
     return options;
 }
 
@@ -105,18 +109,28 @@ unsigned WordAt(const char* buffer, std::size_t at)
     return static_cast<unsigned>(static_cast<unsigned char>(buffer[at]) << 8 | static_cast<unsigned char>(buffer[at + 1]));
 }
 
-std::string ReadRequest(const std::string& name, int blockSize)
+std::string ReadRequest(const std::string& name, int blockSize, int windowSize = 0)
 {
     std::string packet = Word(1) + name + '\0' + "octet" + '\0';
     if (blockSize != 512)
         packet += std::string("blksize") + '\0' + std::to_string(blockSize) + '\0';
+    if (windowSize > 0)
+        packet += std::string("windowsize") + '\0' + std::to_string(windowSize) + '\0';
     return packet;
+}
+
+/// The value of `name` in an OACK's option bytes, or `absent`.
+std::size_t OptionValue(const std::string& options, const std::string& name, std::size_t absent)
+{
+    const auto found = options.find(name + '\0');
+    return found == std::string::npos ? absent : std::stoul(options.substr(found + name.size() + 1));
 }
 
 struct TDownload {
     bool ok = false;
     std::uint64_t bytes = 0;
     long retransmissions = 0;
+    std::size_t windowSize = 1;  // as the server agreed
     // What arrived, from offset 4 on; hashed after the clock stops, so hashing costs the
     // server nothing. Each datagram is received straight into place (see Download).
     std::vector<char> store;
@@ -129,11 +143,13 @@ TDownload Download(const TOptions& options)
     TSocket socket;
     const std::size_t largest = static_cast<std::size_t>(options.blockSize) + 4 + 64;
     result.store.resize(4 + options.expectBytes + largest);
-    std::string last = ReadRequest(options.name, options.blockSize);
+    std::string last = ReadRequest(options.name, options.blockSize, options.windowSize);
     int serverPort = options.port;
     int sessionPort = 0;
     unsigned expected = 1;
     std::size_t blockSize = 512;
+    std::size_t inWindow = 0;  // blocks received in order since the last ACK
+    bool gapAnswered = false;  // the last in-order block was acknowledged for this gap
     int silent = 0;
     socket.Send(last, serverPort);
     for (;;) {
@@ -152,6 +168,7 @@ TDownload Download(const TOptions& options)
             if (++silent > 10)
                 return result;
             ++result.retransmissions;
+            inWindow = 0;
             socket.Send(last, sessionPort ? sessionPort : serverPort);
             continue;
         }
@@ -163,10 +180,9 @@ TDownload Download(const TOptions& options)
         sessionPort = from;
         const unsigned opcode = WordAt(header, 0);
         if (opcode == 6) {
-            const std::string options_(at + 2, static_cast<std::size_t>(got - 2));
-            const auto found = options_.find(std::string("blksize") + '\0');
-            if (found != std::string::npos)
-                blockSize = std::stoul(options_.substr(found + 8));
+            const std::string agreed(at + 2, static_cast<std::size_t>(got - 2));
+            blockSize = OptionValue(agreed, "blksize", 512);
+            result.windowSize = OptionValue(agreed, "windowsize", 1);
             last = Word(4) + Word(0);
         } else if (opcode == 3) {
             std::memcpy(at, kept, 4);
@@ -175,13 +191,25 @@ TDownload Download(const TOptions& options)
             if (block == (expected & 0xFFFF)) {
                 result.bytes += data;
                 ++expected;
+                gapAnswered = false;
                 last = Word(4) + Word(block);
-                socket.Send(last, sessionPort);
-                if (data < blockSize)
+                // RFC 7440: the last block of each window, and the final block, are acknowledged.
+                const bool final = data < blockSize;
+                if (final || ++inWindow >= result.windowSize) {
+                    inWindow = 0;
+                    socket.Send(last, sessionPort);
+                }
+                if (final)
                     break;
                 continue;
             }
-            ++result.retransmissions;  // a repeat: acknowledge it again
+            ++result.retransmissions;
+            // Lock-step: a repeat is acknowledged again. In a window, the first block out of
+            // order acknowledges the last one in order, once, so the server goes back there.
+            if (result.windowSize > 1 && gapAnswered)
+                continue;
+            gapAnswered = true;
+            inWindow = 0;
         } else {
             return result;
         }
@@ -203,6 +231,7 @@ int RunGet(const TOptions& options)
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::uint64_t bytes = 0;
     long retransmissions = 0;
+    const std::size_t windowSize = results.empty() ? 1 : results.front().windowSize;
     bool ok = true;
     for (TDownload& result : results) {
         bytes += result.bytes;
@@ -211,9 +240,9 @@ int RunGet(const TOptions& options)
         sha.Update(result.Content().data(), result.Content().size());
         ok = ok && result.ok && (options.sha256.empty() || sha.HexDigest() == options.sha256);
     }
-    std::printf("ok=%d bytes=%llu seconds=%.6f mibps=%.3f retransmissions=%ld\n", ok ? 1 : 0,
+    std::printf("ok=%d bytes=%llu seconds=%.6f mibps=%.3f retransmissions=%ld windowsize=%zu\n", ok ? 1 : 0,
                 static_cast<unsigned long long>(bytes), seconds, static_cast<double>(bytes) / 1048576.0 / seconds,
-                retransmissions);
+                retransmissions, windowSize);
     return ok ? 0 : 1;
 }
 
