@@ -98,6 +98,8 @@ void TApplicationCore::ApplyEngineSettings()
     engine_.SetBufferSize(config->BufferSize);
     engine_.SetReceiveTimeout(config->Timeout);
     engine_.SetAcceptTimeOut(config->ClientTimeout);
+    engine_.SetMaxWindowSize(config->MaxWindowSize);
+    engine_.SetTransferPortRange(config->PortRangeLow, config->PortRangeHigh);
 }
 
 void TApplicationCore::ApplyBindings()

@@ -8,6 +8,7 @@
 #include <variant>
 
 #include "app/IniFile.h"
+#include "engine/TransferPorts.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ struct TSettingKey {
 };
 
 /// Every TConfig field, in the order they are read.
-const std::array<TSettingKey, 29> kLoadOrder{{
+const std::array<TSettingKey, 32> kLoadOrder{{
     {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
     {kTftp, "Port", &TConfig::Port},
     {kTftp, "BufferSize", &TConfig::BufferSize},
@@ -49,6 +50,9 @@ const std::array<TSettingKey, 29> kLoadOrder{{
     {kTftp, "RMTransfer", &TConfig::RMTransfer},
     {kTftp, "TSize", &TConfig::TSize},
     {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
+    {kTftp, "MaxWindowSize", &TConfig::MaxWindowSize},
+    {kTftp, "PortRangeLow", &TConfig::PortRangeLow},
+    {kTftp, "PortRangeHigh", &TConfig::PortRangeHigh},
     {kIp, "Bind", &TConfig::Bind},
     {kAccepting, "Accept", &TConfig::Accept},
     {kAccepting, "AddNew", &TConfig::AddNew},
@@ -64,8 +68,8 @@ const std::array<TSettingKey, 29> kLoadOrder{{
 }};
 
 /// The keys the configuration dialog writes, in the order it writes them; the connection
-/// limits follow "ClientTimeout".
-const std::array<TSettingKey, 28> kDialogOrder{{
+/// limits follow "ClientTimeout", and the window and transfer ports follow them.
+const std::array<TSettingKey, 31> kDialogOrder{{
     {kTftp, "Port", &TConfig::Port},
     {kTftp, "BufferSize", &TConfig::BufferSize},
     {kTftp, "Timeout", &TConfig::Timeout},
@@ -83,6 +87,9 @@ const std::array<TSettingKey, 28> kDialogOrder{{
     {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
     {kTftp, "MaxDLConn", &TConfig::MaxDLConn},
     {kTftp, "MaxULConn", &TConfig::MaxULConn},
+    {kTftp, "MaxWindowSize", &TConfig::MaxWindowSize},
+    {kTftp, "PortRangeLow", &TConfig::PortRangeLow},
+    {kTftp, "PortRangeHigh", &TConfig::PortRangeHigh},
     {kIp, "Bind", &TConfig::Bind},
     {kAccepting, "Accept", &TConfig::Accept},
     {kAccepting, "AddNew", &TConfig::AddNew},
@@ -118,6 +125,18 @@ void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& default
                    },
                },
                key.Field);
+}
+
+/// A window outside what the dialog offers reads as the default, and a transfer port
+/// range that cannot be used as none (any port the system picks).
+void DropUnusableValues(const TConfig& defaults, TConfig& config)
+{
+    if (config.MaxWindowSize < 1 || config.MaxWindowSize > MaxWindowSizeSetting)
+        config.MaxWindowSize = defaults.MaxWindowSize;
+    if (!TransferPortRangeValid(config.PortRangeLow, config.PortRangeHigh)) {
+        config.PortRangeLow = 0;
+        config.PortRangeHigh = 0;
+    }
 }
 
 std::string BoolText(bool value)
@@ -172,6 +191,7 @@ TConfig TSettingsStore::ReadSettingsFile() const
     TConfig config = defaults;
     for (const auto& key : kLoadOrder)
         ReadKey(ini, key, defaults, config);
+    DropUnusableValues(defaults, config);
     return config;
 }
 

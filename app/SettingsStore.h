@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -7,6 +8,9 @@
 
 #include "core/Config.h"
 #include "app/ProgramPaths.h"
+
+/// The largest "MaxWindowSize" the settings take, in blocks.
+constexpr std::int32_t MaxWindowSizeSetting = 64;
 
 /// The addresses the engine binds for a "Bind" value: "All" (exactly so) is every local
 /// address, "0.0.0.0"; anything else is split at every ";", so a value without ";" is one
@@ -27,7 +31,9 @@ public:
     TConfig Defaults() const;
 
     /// The settings file read into a record, missing keys and invalid values giving their
-    /// defaults; a missing file gives all defaults and is not created. Publishes nothing.
+    /// defaults; a missing file gives all defaults and is not created. A "MaxWindowSize"
+    /// outside 1..64 reads as its default and an unusable transfer port range as 0 and 0.
+    /// Publishes nothing.
     TConfig ReadSettingsFile() const;
 
     /// "TFTP Settings" / "StartOnStartup", which the configuration dialog shows but TConfig

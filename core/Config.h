@@ -35,6 +35,9 @@ struct TConfig {
     std::int32_t Timeout = 3;
     std::int32_t MaxDLConn = 1;
     std::int32_t MaxULConn = 1;
+    std::int32_t MaxWindowSize = 16;  ///< RFC 7440 window, 1..64; 1 never grants one
+    std::int32_t PortRangeLow = 0;    ///< transfer ports; 0 and 0: any port the system picks
+    std::int32_t PortRangeHigh = 0;
     std::string Bind = "All";
     std::string DestDir;
     std::string LogFolder;

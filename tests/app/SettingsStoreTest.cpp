@@ -26,7 +26,8 @@ std::string DefaultsFile(const std::string& logFolder)
     return "[TFTP Settings]\nPort=69\nBufferSize=8192\nTimeout=3\nAutoStartTFTP=0\n"
            "SecurityOn=0\nLoadOnStartup=0\nRefreshAfterLoad=1\nRemoveDead=0\nAutoRefresh=0\n"
            "AutoRefreshInterval=1\nStartOnStartup=0\nMinOnStartup=0\nRMTransfer=1\nTSize=1\n"
-           "ClientTimeout=1\nMaxDLConn=1\nMaxULConn=1\n[IP Settings]\nBind=All\n"
+           "ClientTimeout=1\nMaxDLConn=1\nMaxULConn=1\nMaxWindowSize=16\nPortRangeLow=0\n"
+           "PortRangeHigh=0\n[IP Settings]\nBind=All\n"
            "[FileAccepting]\nAccept=0\nAddNew=0\nOverwrite=0\nDestDir=\n[Logging]\nLog=0\n"
            "LogFormat=0\nLogLimitOptions=0\nLogLimit=1\nLogSize=100\nLogFolder="
            + logFolder + "\n";
@@ -113,8 +114,43 @@ TEST_F(SettingsStoreTest, DialogSaveWritesItsKeysInPlaceAndKeepsOthers)
     EXPECT_FALSE(store_.ReadStartOnStartup());
     const auto text = SettingsText();
     EXPECT_EQ(text.rfind("[General]\nTipsOnStartUp=0\n[TFTP Settings]\nPort=1069\n", 0), 0u);
-    EXPECT_NE(text.find("ClientTimeout=1\nMaxDLConn=1\nMaxULConn=4\n[Lasted Saved]"),
+    EXPECT_NE(text.find("ClientTimeout=1\nMaxDLConn=1\nMaxULConn=4\nMaxWindowSize=16\nPortRangeLow=0\n"
+                        "PortRangeHigh=0\n[Lasted Saved]"),
               std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, WindowAndTransferPortsAreReadWithTheOtherKeys)
+{
+    store_.LoadSettings();
+    EXPECT_EQ(store_.Config()->MaxWindowSize, 16);
+    EXPECT_EQ(store_.Config()->PortRangeLow, 0);
+    EXPECT_EQ(store_.Config()->PortRangeHigh, 0);
+
+    WriteSettings("[tftp settings]\nmaxwindowsize=64\nPortRangeLow=0x4E20\nPortRangeHigh=20009\n");
+    store_.LoadSettings();
+    EXPECT_EQ(store_.Config()->MaxWindowSize, 64);
+    EXPECT_EQ(store_.Config()->PortRangeLow, 20000);
+    EXPECT_EQ(store_.Config()->PortRangeHigh, 20009);
+}
+
+TEST_F(SettingsStoreTest, UnusableWindowReadsAsDefaultAndUnusableRangeAsNone)
+{
+    for (const char* window : {"0", "-1", "65", "abc"}) {
+        WriteSettings(std::string("[TFTP Settings]\nMaxWindowSize=") + window + "\n");
+        EXPECT_EQ(store_.ReadSettingsFile().MaxWindowSize, 16) << window;
+    }
+    WriteSettings("[TFTP Settings]\nMaxWindowSize=1\n");
+    EXPECT_EQ(store_.ReadSettingsFile().MaxWindowSize, 1);
+    struct Row { int low; int high; };
+    for (const Row row : {Row{20010, 20000}, Row{1000, 2000}, Row{0, 20000}, Row{20000, 0}, Row{20000, 70000}}) {
+        WriteSettings("[TFTP Settings]\nPortRangeLow=" + std::to_string(row.low) + "\nPortRangeHigh=" +
+                      std::to_string(row.high) + "\n");
+        const TConfig config = store_.ReadSettingsFile();
+        EXPECT_EQ(config.PortRangeLow, 0) << row.low << ".." << row.high;
+        EXPECT_EQ(config.PortRangeHigh, 0) << row.low << ".." << row.high;
+    }
+    WriteSettings("[TFTP Settings]\nPortRangeLow=1024\nPortRangeHigh=1024\n");
+    EXPECT_EQ(store_.ReadSettingsFile().PortRangeLow, 1024);
 }
 
 TEST_F(SettingsStoreTest, LastSavedFileIsWrittenOnlyWhenTheSettingsFileExists)
