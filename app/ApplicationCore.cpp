@@ -39,6 +39,10 @@ void TApplicationCore::WireEngine()
                                  std::unique_ptr<TStream>& stream, bool& freeStream) {
         handlers_.TFTPWriteFile(fileName, freeStream, stream, grant, peer);
     };
+    engine_.OnNoTransferPort = [this](TTrivialFTPServer&, const std::string& fileName, const TPeerInfo& peer,
+                                      bool writeOperation) {
+        handlers_.TFTPNoTransferPort(fileName, writeOperation, peer);
+    };
     engine_.OnTransferComplete = [this](TTrivialFTPServer&, bool success, const TPeerInfo& peer,
                                         std::unique_ptr<TStream> stream, bool writeOperation) {
         handlers_.TFTPTransferComplete(success, peer, std::move(stream), writeOperation);

@@ -180,6 +180,13 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     grantAccess = true;
 }
 
+void TRequestHandlers::TFTPNoTransferPort(const std::string& fileName, bool writeOperation,
+                                          const TPeerInfo& peerInfo)
+{
+    const char* prefix = writeOperation ? "Receive error: " : "Send error: ";
+    activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, std::string(prefix) + "No free transfer port");
+}
+
 bool TRequestHandlers::CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace,
                                     std::int64_t announcedSize)
 {

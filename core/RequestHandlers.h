@@ -34,6 +34,8 @@ public:
                       std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
     void TFTPWriteFile(const std::string& fileName, bool& freeStreamOnComplete,
                        std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
+    /// A request refused because every transfer port is in use: an error entry.
+    void TFTPNoTransferPort(const std::string& fileName, bool writeOperation, const TPeerInfo& peerInfo);
     void TFTPTransferComplete(bool success, const TPeerInfo& peerInfo, std::unique_ptr<TStream> aStream,
                               bool writeOperation);
 
