@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "app/SettingsStore.h"
 #include "ui/ConfigWidgets.h"
 
 namespace {
@@ -21,6 +23,20 @@ void AddNumberRow(QGridLayout* grid, const QString& caption, QSpinBox* field, co
     grid->addWidget(new QLabel(after, parent), row, 2);
 }
 
+/// The transfer port range: "from" field in the number column, "to" and its field after it.
+void AddPortRangeRow(QGridLayout* grid, QSpinBox* low, QSpinBox* high)
+{
+    const int row = grid->rowCount();
+    auto* parent = low->parentWidget();
+    grid->addWidget(new QLabel(QStringLiteral("Transfer ports from:"), parent), row, 0);
+    grid->addWidget(low, row, 1);
+    auto* to = new QHBoxLayout;
+    to->addWidget(new QLabel(QStringLiteral("to:"), parent));
+    to->addWidget(high);
+    to->addStretch();
+    grid->addLayout(to, row, 2);
+}
+
 }  // namespace
 
 TConfigConnectionPage::TConfigConnectionPage(QWidget* parent)
@@ -33,6 +49,11 @@ TConfigConnectionPage::TConfigConnectionPage(QWidget* parent)
                              QStringLiteral("Select a receive buffer size to use."))),
       timeout_(NewSpinBox(this, QStringLiteral("TimeoutEdit"), 1, 60,
                           QStringLiteral("Select a timeout period."))),
+      maxWindowSize_(NewSpinBox(this, QStringLiteral("MaxWindowSizeEdit"), 1, MaxWindowSizeSetting,
+                                QStringLiteral("Most blocks sent before waiting for an acknowledgement "
+                                               "(RFC 7440); 1 turns windows off"))),
+      portRangeLow_(NewSpinBox(this, QStringLiteral("PortRangeLowEdit"), 0, 65535)),
+      portRangeHigh_(NewSpinBox(this, QStringLiteral("PortRangeHighEdit"), 0, 65535)),
       removeTransfers_(NewCheckBox(
           this, QStringLiteral("RMTransferBox"),
           QStringLiteral("Remove completed file transfers from the Transfer Log."))),
@@ -49,6 +70,8 @@ TConfigConnectionPage::TConfigConnectionPage(QWidget* parent)
                  QStringLiteral("(TFTP default = 69)"));
     AddNumberRow(tftp, QStringLiteral("Buffer Size:"), bufferSize_, QStringLiteral("Bytes"));
     AddNumberRow(tftp, QStringLiteral("Timeout:"), timeout_, QStringLiteral("Seconds"));
+    AddNumberRow(tftp, QStringLiteral("Maximum window size (blocks):"), maxWindowSize_, QString());
+    AddPortRangeRow(tftp, portRangeLow_, portRangeHigh_);
 
     auto* group = new QGroupBox(QStringLiteral("Connection Settings"), this);
     auto* groupLayout = new QVBoxLayout(group);
@@ -75,6 +98,9 @@ void TConfigConnectionPage::Load(const TConfig& config)
     port_->setValue(config.Port);
     bufferSize_->setValue(config.BufferSize);
     timeout_->setValue(config.Timeout);
+    maxWindowSize_->setValue(config.MaxWindowSize);
+    portRangeLow_->setValue(config.PortRangeLow);
+    portRangeHigh_->setValue(config.PortRangeHigh);
     removeTransfers_->setChecked(config.RMTransfer);
     tsize_->setChecked(config.TSize);
     clientTimeout_->setChecked(config.ClientTimeout);
@@ -87,6 +113,9 @@ void TConfigConnectionPage::Store(TConfig& config) const
     config.Port = port_->value();
     config.BufferSize = bufferSize_->value();
     config.Timeout = timeout_->value();
+    config.MaxWindowSize = maxWindowSize_->value();
+    config.PortRangeLow = portRangeLow_->value();
+    config.PortRangeHigh = portRangeHigh_->value();
     config.RMTransfer = removeTransfers_->isChecked();
     config.TSize = tsize_->isChecked();
     config.ClientTimeout = clientTimeout_->isChecked();

@@ -8,7 +8,7 @@ class QCheckBox;
 class QSpinBox;
 
 /// The "Connection" page of the configuration dialog: connection limits, the TFTP port,
-/// buffer and timeout, and the transfer switches. Every control is always enabled. GUI
+/// buffer, timeout, window size and transfer ports, and the transfer switches. Every control is always enabled. GUI
 /// thread only.
 class TConfigConnectionPage : public QWidget {
     Q_OBJECT
@@ -25,6 +25,9 @@ private:
     QSpinBox* port_;
     QSpinBox* bufferSize_;
     QSpinBox* timeout_;
+    QSpinBox* maxWindowSize_;
+    QSpinBox* portRangeLow_;
+    QSpinBox* portRangeHigh_;
     QCheckBox* removeTransfers_;
     QCheckBox* tsize_;
     QCheckBox* clientTimeout_;

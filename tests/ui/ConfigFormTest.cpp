@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,7 +36,8 @@ const char kEveryKeyChanged[] =
     "[General]\nTipsOnStartUp=0\n"
     "[TFTP Settings]\nPort=6969\nBufferSize=512\nTimeout=5\nAutoStartTFTP=1\nSecurityOn=1\n"
     "LoadOnStartup=1\nRefreshAfterLoad=0\nRemoveDead=1\nAutoRefresh=1\nAutoRefreshInterval=7\n"
-    "StartOnStartup=1\nMinOnStartup=1\nMaxDLConn=3\nMaxULConn=4\nRMTransfer=0\nTSize=0\n"
+    "StartOnStartup=1\nMinOnStartup=1\nMaxDLConn=3\nMaxULConn=4\nMaxWindowSize=4\n"
+    "PortRangeLow=30000\nPortRangeHigh=30010\nRMTransfer=0\nTSize=0\n"
     "ClientTimeout=0\n[IP Settings]\nBind=10.0.0.1\n"
     "[FileAccepting]\nAccept=1\nAddNew=1\nOverwrite=1\nDestDir=/srv/in\n"
     "[Logging]\nLog=1\nLogFormat=1\nLogLimitOptions=1\nLogLimit=0\nLogSize=500\n"
@@ -180,6 +182,48 @@ private slots:
         QCOMPARE(saved.Port, 65000);
         QCOMPARE(saved.Timeout, 1);
         QCOMPARE(saved.LogFormat, 0);
+    }
+
+    void WindowAndTransferPortsAreSavedAfterTheConnectionLimits()
+    {
+        Open();
+        auto* window = Child<QSpinBox>("MaxWindowSizeEdit");
+        auto* low = Child<QSpinBox>("PortRangeLowEdit");
+        auto* high = Child<QSpinBox>("PortRangeHighEdit");
+        QCOMPARE(window->value(), 16);
+        QCOMPARE(window->minimum(), 1);
+        QCOMPARE(window->maximum(), 64);
+        QCOMPARE(window->toolTip(), QStringLiteral("Most blocks sent before waiting for an acknowledgement "
+                                                   "(RFC 7440); 1 turns windows off"));
+        QCOMPARE(low->value(), 0);
+        QCOMPARE(high->value(), 0);
+        QCOMPARE(high->maximum(), 65535);
+        auto* page = Child<QWidget>("ConnectionPage");
+        QStringList captions;
+        for (const QLabel* label : page->findChildren<QLabel*>())
+            captions << label->text();
+        for (const char* caption : {"Maximum window size (blocks):", "Transfer ports from:", "to:"})
+            QVERIFY2(captions.contains(QString::fromLatin1(caption)), caption);
+
+        window->setValue(8);
+        low->setValue(20000);
+        high->setValue(20009);
+        form_->SaveAndClose();
+        QVERIFY(SettingsText().find("MaxDLConn=1\nMaxULConn=1\nMaxWindowSize=8\nPortRangeLow=20000\n"
+                                    "PortRangeHigh=20009\n[IP Settings]") != std::string::npos);
+        const TConfig saved = store_->ReadSettingsFile();
+        QCOMPARE(saved.MaxWindowSize, 8);
+        QCOMPARE(saved.PortRangeLow, 20000);
+        QCOMPARE(saved.PortRangeHigh, 20009);
+    }
+
+    void UnusablePortRangeOpensAsNone()
+    {
+        WriteSettings("[TFTP Settings]\nPortRangeLow=20009\nPortRangeHigh=20000\nMaxWindowSize=1\n");
+        Open();
+        QCOMPARE(Child<QSpinBox>("PortRangeLowEdit")->value(), 0);
+        QCOMPARE(Child<QSpinBox>("PortRangeHighEdit")->value(), 0);
+        QCOMPARE(Child<QSpinBox>("MaxWindowSizeEdit")->value(), 1);
     }
 
     void DestinationWithTwoTrailingSeparatorsIsSavedWithOne()
