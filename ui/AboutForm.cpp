@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandLine.h"
+#include "ui/DialogFrame.h"
 #include "ui/MainCommands.h"
 #include "ui/ToolIcons.h"
 
@@ -61,6 +62,7 @@ TAboutForm::TAboutForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About"));
+    UseDialogFrame(*this);
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("ProductImage"));
     picture->setPixmap(ProductPicture());

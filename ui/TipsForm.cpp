@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsStore.h"
+#include "ui/DialogFrame.h"
 
 namespace {
 
@@ -58,6 +59,7 @@ TTipsForm::TTipsForm(TSettingsStore& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("TipsForm"));
     setWindowTitle(QStringLiteral("Veltrane Desktop Pro - Tip of the day..."));
+    UseDialogFrame(*this);
     auto* heading = new QLabel(QStringLiteral("Did you know..."), this);
     heading->setObjectName(QStringLiteral("HeadingLabel"));
     QFont bold = heading->font();

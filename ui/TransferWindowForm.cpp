@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Animate.h"
+#include "ui/DialogFrame.h"
 #include "ui/Painting.h"
 #include "ui/TransferFigures.h"
 
@@ -60,6 +61,7 @@ TTransferWindowForm::TTransferWindowForm(TTransferLog& log, std::optional<TPeerI
 {
     setObjectName(QStringLiteral("TransferWindowForm"));
     setWindowTitle(QStringLiteral("Transmission Details"));
+    UseDialogFrame(*this);
     setModal(true);
     timer_.setObjectName(QStringLiteral("Timer"));
     timer_.setInterval(kFirstTickMs);
