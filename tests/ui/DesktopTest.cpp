@@ -3,16 +3,24 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QTest>
+#include <QTreeView>
 
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
+#include "ui/AboutForm.h"
 #include "ui/MainCommands.h"
 #include "ui/MainViews.h"
 #include "ui/SingleInstance.h"
+#include "ui/ToolIcons.h"
 #include "ui/TransferWindowForm.h"
 #include "ui/Tray.h"
+#include "ui/ViewColumns.h"
 
 namespace {
 
@@ -43,6 +51,39 @@ void AddDialogRows()
     QTest::newRow("configuration") << int(TDialog::Configuration);
     QTest::newRow("file information") << int(TDialog::FileInformation);
     QTest::newRow("transfer window") << int(TDialog::TransferWindow);
+}
+
+/// The application's font at `points` for as long as the guard lives.
+auto UseFontSize(int points)
+{
+    const QFont original = QApplication::font();
+    QFont font = original;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+    return qScopeGuard([original] { QApplication::setFont(original); });
+}
+
+const TPeerInfo kPeer{"192.168.100.200", 65000};
+
+/// Every column of `view` with content of its own is as wide as its title and its cells need.
+void VerifyColumnsFit(const QTreeView& view, const QStringList& texts)
+{
+    const QHeaderView& header = *view.header();
+    for (int column = 0; column < header.count(); ++column) {
+        if (header.sectionResizeMode(column) == QHeaderView::Stretch)
+            continue;
+        QVERIFY2(header.sectionSizeHint(column) <= header.sectionSize(column),
+                 qPrintable(view.objectName() + QStringLiteral(" title %1").arg(column)));
+        QVERIFY2(static_cast<const QAbstractItemView&>(view).sizeHintForColumn(column) <= header.sectionSize(column),
+                 qPrintable(view.objectName() + QStringLiteral(" cells %1").arg(column)));
+    }
+    const QFontMetrics metrics(view.font());
+    for (const QString& text : texts) {
+        bool fits = false;
+        for (int column = 0; column < header.count(); ++column)
+            fits = fits || metrics.horizontalAdvance(text) < header.sectionSize(column);
+        QVERIFY2(fits, qPrintable(text));
+    }
 }
 
 }  // namespace
@@ -119,6 +160,60 @@ private slots:
         QVERIFY(dialogOnTop);
         QVERIFY(h.Form->isVisible() && !h.Form->isMinimized());
     }
+
+    void definedWidthsHoldAtTheReferenceCharacterWidth()
+    {
+        for (const int defined : {25, 62, 75, 80, 82, 110, 118, 120, 130, 180})
+            QCOMPARE(ScaledWidth(defined, kReferenceCharWidth), defined);
+        QCOMPARE(ScaledWidth(180, 9.0), 270);
+        QCOMPARE(ScaledWidth(75, 7.0), 88);
+        QCOMPARE(ScaledWidth(82, 5.0), 68);
+    }
+
+    void columnsShowTheirTextsWholeAtEachFontSize_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("9 points") << 9;
+        QTest::newRow("10 points") << 10;
+        QTest::newRow("11 points") << 11;
+    }
+
+    void columnsShowTheirTextsWholeAtEachFontSize()
+    {
+        QFETCH(int, points);
+        const auto font = UseFontSize(points);
+        TMainFormHarness h;
+        QVERIFY(h.ShowActive());
+        h.ListFiles({"boot.bin"});
+        const QStringList statuses{"Send error: Max connections reached!", "Transfer: Receive file complete."};
+        for (const QString& status : statuses)
+            h.Core().ActivityLog().AddActivityEntry(aiError, "boot.bin", kPeer.IP, status.toStdString());
+        h.Flush();
+        TMainViews& views = h.Form->Views();
+        views.ReloadTransfers({TTransferRow{1, false, "boot.bin", kPeer.IP, kPeer.Port},
+                               TTransferRow{2, true, "cfg.txt", kPeer.IP, kPeer.Port}});
+        VerifyColumnsFit(*views.FilesView(), {});
+        VerifyColumnsFit(*views.TransferView(), {"Download", "Transfer Type", "Remote Port"});
+        VerifyColumnsFit(*views.ActivityView(), statuses);
+        QCOMPARE(views.FilesView()->header()->sectionResizeMode(TFilesModel::PathColumn), QHeaderView::Stretch);
+        QVERIFY(views.FilesView()->header()->sectionSize(TFilesModel::PathColumn) > 100);
+    }
+
+    void narrowColumnsCannotBeDraggedWiderThanTheirScaledWidth()
+    {
+        const auto font = UseFontSize(11);
+        TMainFormHarness h;
+        QHeaderView& header = *h.Form->Views().TransferView()->header();
+        for (const int column : {int(TTransferModel::TypeColumn), int(TTransferModel::RemotePortColumn)}) {
+            const int width = header.sectionSize(column);
+            QVERIFY(width > (column == TTransferModel::TypeColumn ? 82 : 75));
+            header.resizeSection(column, width + 50);
+            QCOMPARE(header.sectionSize(column), width);
+            header.resizeSection(column, width - 10);
+            QCOMPARE(header.sectionSize(column), width - 10);
+        }
+    }
+
 };
 
 QTEST_MAIN(DesktopTest)
