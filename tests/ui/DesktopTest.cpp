@@ -183,6 +183,7 @@ private slots:
         QFETCH(int, points);
         const auto font = UseFontSize(points);
         TMainFormHarness h;
+        QCOMPARE(h.Form->size(), QSize(640, 480));
         QVERIFY(h.ShowActive());
         h.ListFiles({"boot.bin"});
         const QStringList statuses{"Send error: Max connections reached!", "Transfer: Receive file complete."};
@@ -214,6 +215,59 @@ private slots:
         }
     }
 
+    void transferWindowGrowsForLargeFontsAndElidesLongNames()
+    {
+        const auto font = UseFontSize(11);
+        const std::string name = std::string(60, 'f') + "-firmware-" + std::string(20, 'g') + ".bin";
+        TTransferLog log;
+        log.StartTransferInfo(kPeer, name, 1000, false, 3 * 1048576);
+        TTransferWindowForm form(log, kPeer);
+        form.show();
+        QTest::qWait(1100);
+        QVERIFY(form.width() >= 440 && form.height() >= 250);
+        QVERIFY(form.width() < 1000);
+        auto* destination = form.findChild<QLabel*>(QStringLiteral("DestLabel"));
+        QVERIFY(destination->text().contains(QChar(0x2026)));
+        QVERIFY(destination->text().endsWith(QStringLiteral(" to 192.168.100.200 (port: 65000)")));
+        QCOMPARE(destination->toolTip(), QString::fromStdString(name));
+        for (const QLabel* label : form.findChildren<QLabel*>())
+            if (label->isVisible() && label->pixmap().isNull())
+                QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                         qPrintable(label->objectName()));
+    }
+
+    void transferWindowShowsAShortNameWhole()
+    {
+        TTransferLog log;
+        log.StartTransferInfo(kPeer, "boot.bin", 1000, false, 1000);
+        TTransferWindowForm form(log, kPeer);
+        form.show();
+        auto* destination = form.findChild<QLabel*>(QStringLiteral("DestLabel"));
+        QCOMPARE(destination->text(), QStringLiteral("boot.bin to 192.168.100.200 (port: 65000)"));
+        QVERIFY(destination->toolTip().isEmpty());
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+    }
+
+    void progressBarReadsInADarkPalette()
+    {
+        const QPalette original = QApplication::palette();
+        const auto restore = qScopeGuard([original] { QApplication::setPalette(original); });
+        QPalette dark = original;
+        dark.setColor(QPalette::Window, QColor(45, 45, 48));
+        dark.setColor(QPalette::Base, QColor(30, 30, 32));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Text, Qt::white);
+        QApplication::setPalette(dark);
+        TTransferLog log;
+        TTransferWindowForm form(log, std::nullopt);
+        form.show();
+        auto* bar = form.findChild<QProgressBar*>(QStringLiteral("ProgressBar"));
+        QVERIFY(bar->styleSheet().isEmpty());
+        QCOMPARE(bar->palette().color(QPalette::Base), dark.color(QPalette::Base));
+        QCOMPARE(bar->palette().color(QPalette::Highlight), QColor(47, 168, 79));
+        const QImage drawn = bar->grab().toImage();
+        QVERIFY(QColor(drawn.pixel(drawn.width() / 2, drawn.height() / 2)).lightness() < 100);
+    }
 };
 
 QTEST_MAIN(DesktopTest)
