@@ -21,6 +21,8 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(TMainForm::kApplicationTitle));
+    // Wayland compositors and task bars match the window to its desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
     QApplication::setWindowIcon(AppIcon());
     // The window hides to the tray, and dialogs may be open from the tray meanwhile: only
     // closing the main window ends the program.

@@ -268,6 +268,20 @@ private slots:
         const QImage drawn = bar->grab().toImage();
         QVERIFY(QColor(drawn.pixel(drawn.width() / 2, drawn.height() / 2)).lightness() < 100);
     }
+
+    void windowTrayAndAboutShowThePackagedIcon()
+    {
+        const QImage packaged = QIcon(QStringLiteral(":/icons/veltrane.svg")).pixmap(64).toImage();
+        QVERIFY(!packaged.isNull());
+        QCOMPARE(AppIcon().pixmap(64).toImage(), packaged);
+        TMainFormHarness h;
+        QCOMPARE(h.Form->windowIcon().pixmap(64).toImage(), packaged);
+        QCOMPARE(h.Form->Tray().Icon().icon().pixmap(64).toImage(), packaged);
+        TAboutForm about;
+        const QImage banner = about.findChild<QLabel*>(QStringLiteral("ProductImage"))->pixmap().toImage();
+        // The middle of the drawing is opaque, so the banner shows it unchanged there.
+        QCOMPARE(banner.pixel(18 + 32, 23 + 20), packaged.pixel(32, 20));
+    }
 };
 
 QTEST_MAIN(DesktopTest)
