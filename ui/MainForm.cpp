@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
@@ -48,7 +49,8 @@ TMainForm::TMainForm(TMainFormOptions options)
     setCentralWidget(views_->Splitter());
     setMinimumWidth(kLeastWidth);
     setContextMenuPolicy(Qt::PreventContextMenu);
-    resize(640, 480);
+    // The first size, in device-independent pixels, on any screen it fits.
+    resize(QSize(kFirstWidth, kFirstHeight).boundedTo(screen()->availableGeometry().size()));
     BuildStatusBar();
     ConnectCoreEvents();
     ConnectTimers();

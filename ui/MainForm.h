@@ -46,6 +46,8 @@ class TMainForm final : public QMainWindow {
 public:
     static constexpr const char* kApplicationTitle = "Veltrane Desktop Pro";
     static constexpr int kLeastWidth = 460;
+    static constexpr int kFirstWidth = 640;
+    static constexpr int kFirstHeight = 480;
     static constexpr int kStatusPanelWidth = 200;
     static constexpr int kTipsDelayMs = 10;
     static constexpr int kProgressPollMs = 200;

@@ -30,10 +30,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
     return label;
 }
 
-QPixmap DonePicture()
+QPixmap DonePicture(qreal ratio)
 {
     return PaintedIcon([](QPainter& painter) { DrawBadge(painter, {8, 8}, 14, QColor(40, 160, 60), true); })
-        .pixmap(32, 32);
+        .pixmap(QSize(32, 32), ratio);
 }
 
 QString Text(const std::string& text)
@@ -72,7 +72,7 @@ TTransferWindowForm::TTransferWindowForm(TTransferLog& log, std::optional<TPeerI
     animate_->setObjectName(QStringLiteral("Animate"));
     animate_->hide();
     doneImage_->setObjectName(QStringLiteral("TransDoneImage"));
-    doneImage_->setPixmap(DonePicture());
+    doneImage_->setPixmap(DonePicture(devicePixelRatioF()));
     doneImage_->hide();
     doneLabel_->hide();
     progressBar_->setObjectName(QStringLiteral("ProgressBar"));
