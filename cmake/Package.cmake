@@ -24,6 +24,9 @@ foreach(size 16 22 24 32 48 64 128 256)
           RENAME veltrane.png)
 endforeach()
 
+# The manual the Help command opens: /usr/share/doc/veltrane/manual.html.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.html DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # Manual pages are installed compressed; -n keeps the archive free of time stamps.
 set(veltrane_man ${CMAKE_CURRENT_BINARY_DIR}/veltrane.1.gz)
 add_custom_command(OUTPUT ${veltrane_man}

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/ProgramPaths.h"
 #include "ui/MainForm.h"
 #include "ui/SingleInstance.h"
 #include "ui/ToolIcons.h"
@@ -36,7 +37,7 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine)
     }
 
     TMainFormOptions options{TProgramPaths::ForCommandLine(commandLine.ConfigDir), commandLine.Remaining,
-                             TProgramPaths::ForExecutable().ProgramFolder() / "vltrnd.chm"};
+                             ManualFile(TProgramPaths::ForExecutable().ProgramFolder())};
     TMainForm form(std::move(options));
     QObject::connect(&instance, &TSingleInstance::ShowRequested, &form, &TMainForm::RestoreFromTray);
     QObject::connect(&form, &TMainForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);
