@@ -158,3 +158,15 @@ bool TProgramPaths::EnsureProgramFolder() const
     }
     return IsFolder(folder_);
 }
+
+std::filesystem::path ManualFile(const std::filesystem::path& executableFolder)
+{
+    const std::filesystem::path besideExecutable = executableFolder / "manual.html";
+    const std::filesystem::path installed =
+        executableFolder.parent_path() / "share" / "doc" / "veltrane" / "manual.html";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(besideExecutable, error) &&
+        std::filesystem::is_regular_file(installed, error))
+        return installed;
+    return besideExecutable;
+}

@@ -64,3 +64,9 @@ public:
 private:
     std::filesystem::path folder_;
 };
+
+/// The program's manual: "manual.html" beside the executable, as a build tree has it, or
+/// else the installed "<prefix>/share/doc/veltrane/manual.html" for an executable in
+/// "<prefix>/bin". The first of them that exists; the one beside the executable when
+/// neither does, so that opening it finds nothing.
+std::filesystem::path ManualFile(const std::filesystem::path& executableFolder);

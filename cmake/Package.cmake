@@ -24,6 +24,9 @@ foreach(size 16 22 24 32 48 64 128 256)
           RENAME veltrane.png)
 endforeach()
 
+# The manual the Help command opens: /usr/share/doc/veltrane/manual.html.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.html DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # Manual pages are installed compressed; -n keeps the archive free of time stamps.
 set(veltrane_man ${CMAKE_CURRENT_BINARY_DIR}/veltrane.1.gz)
 add_custom_command(OUTPUT ${veltrane_man}
@@ -50,11 +53,12 @@ phones and boards over TFTP, receives their uploads into one folder, and limits 
 by IP address and subnet rules, while an Activity Log and a Transfer Log show every
 request. It also runs without windows as a system service.")
 # The libraries the executable links (the Qt 6 runtime in a window build) are found by
-# dpkg-shlibdeps; the Qt platform plugins are loaded at run time, so they are named here.
+# dpkg-shlibdeps; the Qt platform plugins and the SVG plugins that draw the program's icon
+# are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 get_target_property(veltrane_links veltrane LINK_LIBRARIES)
 if("ui" IN_LIST veltrane_links)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6")
 endif()
 # setcap, which the post-install step uses to grant the privileged TFTP port.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin")

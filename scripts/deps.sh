@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh build|package|test
 set -euo pipefail
 
-build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev)
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6svg6)
 test_pkgs=(libgtest-dev libgmock-dev clang libclang-rt-14-dev curl tftp-hpa atftp
            xvfb xauth procps nftables iproute2 util-linux)
 # Building the Debian package, and checking and installing it (the test step does both).

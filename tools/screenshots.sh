@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the window and saves pictures of it into docs/: the main window with a few listed
 # files, real transfers over 127.0.0.1 and the activity they leave, the transfer window
-# following a download, and the about box. Runs on a virtual X display.
+# following a download, and the about box; then the main and transfer windows again in a
+# dark palette (-dark) and on a 2x screen (-2x). Runs on a virtual X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -11,3 +12,5 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$(nproc)" --target ui_screenshots
 mkdir -p docs
 xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui/ui_screenshots" docs
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui/ui_screenshots" docs dark
+QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/tests/ui/ui_screenshots" docs 2x

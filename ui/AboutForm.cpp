@@ -9,20 +9,24 @@
 #include <QVBoxLayout>
 
 #include "app/CommandLine.h"
+#include "ui/DialogFrame.h"
 #include "ui/MainCommands.h"
 #include "ui/ToolIcons.h"
 
 namespace {
 
-QPixmap ProductPicture()
+/// The banner, drawn in 380 x 110 device-independent pixels at `ratio` device pixels each,
+/// so it is as crisp on a 2x screen as on a 1x one.
+QPixmap ProductPicture(qreal ratio)
 {
-    QPixmap picture(380, 110);
+    QPixmap picture(QSize(380, 110) * ratio);
+    picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
     QLinearGradient sky(0, 0, 380, 110);
     sky.setColorAt(0, QColor(22, 58, 128));
     sky.setColorAt(1, QColor(48, 132, 214));
-    painter.fillRect(picture.rect(), sky);
+    painter.fillRect(QRectF(0, 0, 380, 110), sky);
     // A few devices on a network line, fed from the left.
     painter.setPen(QPen(QColor(255, 255, 255, 110), 2));
     painter.drawLine(QPointF(292, 92), QPointF(372, 92));
@@ -61,9 +65,10 @@ TAboutForm::TAboutForm(QWidget* parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About"));
+    UseDialogFrame(*this);
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("ProductImage"));
-    picture->setPixmap(ProductPicture());
+    picture->setPixmap(ProductPicture(devicePixelRatioF()));
     versionLabel_->setObjectName(QStringLiteral("VersionLabel"));
     const QString home = QString::fromLatin1(kHomePage);
     const QString support = QString::fromLatin1(kSupportAddress);

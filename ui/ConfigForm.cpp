@@ -19,6 +19,7 @@
 #include "ui/ConfigGeneralPage.h"
 #include "ui/ConfigLoggingPage.h"
 #include "ui/ConfigSecurityPage.h"
+#include "ui/DialogFrame.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ TConfigForm::TConfigForm(TSettingsStore& settings, TConfigServices services, QWi
       pages_(new QStackedWidget(this))
 {
     setWindowTitle(QStringLiteral("Configuration"));
+    UseDialogFrame(*this);
     BuildTree();
     BuildPages();
 

@@ -14,6 +14,7 @@
 
 #include "core/FileSize.h"
 #include "log/Clock.h"
+#include "ui/DialogFrame.h"
 #include "ui/ListIcons.h"
 #include "ui/ShownText.h"
 
@@ -33,6 +34,7 @@ TFileInfoForm::TFileInfoForm(FileEntry entry, QWidget* parent)
 {
     setObjectName(QStringLiteral("FileInfoForm"));
     setWindowTitle(QStringLiteral("File Information"));
+    UseDialogFrame(*this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form_);
     fileName_ = AddField("FilenameField", QStringLiteral("Filename:"));

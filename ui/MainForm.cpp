@@ -2,11 +2,13 @@
 
 #include <utility>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
@@ -39,7 +41,7 @@ TMainForm::TMainForm(TMainFormOptions options)
       commands_(new TMainCommands(*this, *core_, *views_, events_, *options_.Prompts, options_.HelpFile,
                                   {[this] { CloseMainWindow(); }, [this] { RestoreFromTray(); }})),
       menus_(new TMainMenus(*this, *views_, *commands_, *core_)),
-      tray_(new TTray(menus_->TrayMenu(), this))
+      tray_(new TTray(menus_->TrayMenu(), this, options_.TrayAvailable))
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Veltrane Desktop   v") + QString::fromLatin1(VersionText));
@@ -47,7 +49,8 @@ TMainForm::TMainForm(TMainFormOptions options)
     setCentralWidget(views_->Splitter());
     setMinimumWidth(kLeastWidth);
     setContextMenuPolicy(Qt::PreventContextMenu);
-    resize(640, 480);
+    // The first size, in device-independent pixels, on any screen it fits.
+    resize(QSize(kFirstWidth, kFirstHeight).boundedTo(screen()->availableGeometry().size()));
     BuildStatusBar();
     ConnectCoreEvents();
     ConnectTimers();
@@ -136,10 +139,17 @@ bool TMainForm::ProcessCommandLine()
     return true;
 }
 
+bool TMainForm::MayHideToTray() const
+{
+    // Without a notification area the window stays minimised rather than vanishing. While
+    // a modal dialog is open, hiding the window would take the dialog along and leave
+    // nothing on screen that takes input, so it is minimised as a normal window.
+    return tray_->Available() && QApplication::activeModalWidget() == nullptr;
+}
+
 void TMainForm::HideToTray()
 {
-    // Without a notification area the window stays minimised rather than vanishing.
-    if (!TTray::Available()) {
+    if (!MayHideToTray()) {
         showMinimized();
         return;
     }
@@ -153,6 +163,12 @@ void TMainForm::RestoreFromTray()
     showNormal();
     raise();
     activateWindow();
+    // A modal dialog that was open comes back on top of the window, with the input.
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        dialog->showNormal();
+        dialog->raise();
+        dialog->activateWindow();
+    }
 }
 
 void TMainForm::CloseMainWindow()
@@ -165,7 +181,7 @@ void TMainForm::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
-    if (isMinimized() && TTray::Available())
+    if (isMinimized() && MayHideToTray())
         QTimer::singleShot(0, this, &TMainForm::HideToTray);
     else if (!isMinimized() && isVisible() && !firstShown_)
         FirstShown();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,19 +30,24 @@ struct TMainFormOptions {
     /// The help document the "Help..." command opens when it exists.
     std::filesystem::path HelpFile;
     TMainPrompts* Prompts = &StandardMainPrompts();
+    /// Whether there is a notification area to hide to; empty: ask the desktop.
+    std::function<bool()> TrayAvailable = {};
 };
 
 /// The main window: the operator's whole working surface over the application core it
 /// owns. It shows the core's files list, Transfer Log and Activity Log, reaches every
 /// command from its menus, toolbar, context menus, tray menu and keys, hides to the tray
-/// when minimised and restores from it. Closing it stops the server without waiting for
-/// transfers and ends the program. GUI thread only.
+/// when minimised (unless a modal dialog is open) and restores from it, raising the modal
+/// dialog with it. Closing it stops the server without waiting for transfers and ends the
+/// program. GUI thread only.
 class TMainForm final : public QMainWindow {
     Q_OBJECT
 
 public:
     static constexpr const char* kApplicationTitle = "Veltrane Desktop Pro";
     static constexpr int kLeastWidth = 460;
+    static constexpr int kFirstWidth = 640;
+    static constexpr int kFirstHeight = 480;
     static constexpr int kStatusPanelWidth = 200;
     static constexpr int kTipsDelayMs = 10;
     static constexpr int kProgressPollMs = 200;
@@ -85,6 +91,7 @@ private:
     void PollProgress();
     void FirstShown();
     bool ProcessCommandLine();
+    bool MayHideToTray() const;
 
     TMainFormOptions options_;
     // The bridge and the observer outlive the core: its threads call them until it is gone.

@@ -1,6 +1,7 @@
 #include "ui/MainViews.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include <QEvent>
 #include <QHeaderView>
@@ -11,37 +12,30 @@
 #include <QSplitter>
 #include <QTreeView>
 
+#include "log/Clock.h"
+#include "ui/ViewColumns.h"
+
 namespace {
 
-struct TColumnSpec {
-    int Width;       // 0: the column takes the remaining width
-    bool WidestAsGiven;  // the operator may narrow it but not widen it beyond its width
-};
-
-void SetUpColumns(QTreeView& view, std::initializer_list<TColumnSpec> columns)
+/// A late date and a two-digit hour in the user's locale: as wide as the column's texts get.
+QString WidestDateTime()
 {
-    QHeaderView& header = *view.header();
-    header.setStretchLastSection(false);
-    // The style's least width may exceed a narrow column's (the icon column's 25 pixels).
-    header.setMinimumSectionSize(16);
-    int column = 0;
-    for (const TColumnSpec& spec : columns) {
-        if (spec.Width == 0) {
-            header.setSectionResizeMode(column, QHeaderView::Stretch);
-        } else {
-            header.setSectionResizeMode(column, QHeaderView::Interactive);
-            header.resizeSection(column, spec.Width);
-        }
-        if (spec.WidestAsGiven) {
-            QObject::connect(&header, &QHeaderView::sectionResized, &header,
-                             [&header, column, widest = spec.Width](int section, int, int size) {
-                                 if (section == column && size > widest)
-                                     header.resizeSection(section, widest);
-                             });
-        }
-        ++column;
-    }
+    std::tm late{};
+    late.tm_year = 2028 - 1900;
+    late.tm_mon = 11;
+    late.tm_mday = 28;
+    late.tm_hour = 22;
+    late.tm_min = 58;
+    late.tm_sec = 58;
+    late.tm_isdst = -1;
+    return QString::fromStdString(FormatLocalDateTime(std::mktime(&late)));
 }
+
+const QStringList kStatusTexts{
+    QStringLiteral("Send error: Max connections reached!"),
+    QStringLiteral("Receive error: Max connections reached!"),
+    QStringLiteral("Transfer: Receive file complete."),
+};
 
 }  // namespace
 
@@ -90,7 +84,7 @@ void TMainViews::SetUpFilesView()
     filesView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     filesView_->setMinimumHeight(kLeastViewHeight);
     filesView_->installEventFilter(this);
-    SetUpColumns(*filesView_, {{110, false}, {0, false}, {62, false}, {80, false}});
+    SetUpColumns(*filesView_, {{110}, {0}, {62}, {80, false, {QStringLiteral("1000 bytes")}}});
 }
 
 void TMainViews::SetUpTransferView()
@@ -98,14 +92,22 @@ void TMainViews::SetUpTransferView()
     transferView_->setSelectionMode(QAbstractItemView::SingleSelection);
     transferView_->setMouseTracking(true);
     transferView_->viewport()->installEventFilter(this);
-    SetUpColumns(*transferView_, {{82, true}, {0, false}, {118, false}, {75, true}, {180, false}});
+    SetUpColumns(*transferView_, {{82, true, {QStringLiteral("Download"), QStringLiteral("Upload")}, true},
+                                  {0},
+                                  {118, false, {QStringLiteral("255.255.255.255")}},
+                                  {75, true, {QStringLiteral("65535")}},
+                                  {180, false, {QStringLiteral("Starting Transfer...")}}});
 }
 
 void TMainViews::SetUpActivityView()
 {
     activityView_->setSelectionMode(QAbstractItemView::SingleSelection);
     activityView_->setMinimumHeight(kLeastViewHeight);
-    SetUpColumns(*activityView_, {{25, false}, {130, false}, {0, false}, {120, false}, {180, false}});
+    SetUpColumns(*activityView_, {{25, false, {}, true},
+                                  {130, false, {WidestDateTime()}},
+                                  {0},
+                                  {120, false, {QStringLiteral("255.255.255.255")}},
+                                  {180, false, kStatusTexts}});
 }
 
 void TMainViews::ShowTransferLog(bool shown)

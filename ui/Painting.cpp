@@ -9,7 +9,7 @@
 QIcon PaintedIcon(const std::function<void(QPainter&)>& paint)
 {
     QIcon icon;
-    for (const int size : {16, 24, 32, 48}) {
+    for (const int size : {16, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);

@@ -11,7 +11,7 @@ class QPainter;
 /// Drawing helpers for the pictures the program paints for itself at start-up. Shapes are
 /// given in a 16 x 16 grid; the icon makers scale it to every size they render.
 
-/// An icon painted at 16, 24, 32 and 48 pixels by `paint`, which draws in the 16-unit grid.
+/// An icon painted at 16, 24, 32, 48 and 64 pixels by `paint`, which draws in the 16-unit grid.
 QIcon PaintedIcon(const std::function<void(QPainter&)>& paint);
 
 /// A sheet of paper with a folded corner filling most of the grid, lined when `lined`.

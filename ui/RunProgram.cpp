@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/ProgramPaths.h"
 #include "ui/MainForm.h"
 #include "ui/SingleInstance.h"
 #include "ui/ToolIcons.h"
@@ -21,6 +22,8 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(TMainForm::kApplicationTitle));
+    // Wayland compositors and task bars match the window to its desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane"));
     QApplication::setWindowIcon(AppIcon());
     // The window hides to the tray, and dialogs may be open from the tray meanwhile: only
     // closing the main window ends the program.
@@ -34,7 +37,7 @@ int RunProgram(int argc, char** argv, const TCommandLine& commandLine)
     }
 
     TMainFormOptions options{TProgramPaths::ForCommandLine(commandLine.ConfigDir), commandLine.Remaining,
-                             TProgramPaths::ForExecutable().ProgramFolder() / "vltrnd.chm"};
+                             ManualFile(TProgramPaths::ForExecutable().ProgramFolder())};
     TMainForm form(std::move(options));
     QObject::connect(&instance, &TSingleInstance::ShowRequested, &form, &TMainForm::RestoreFromTray);
     QObject::connect(&form, &TMainForm::Closed, &application, &QCoreApplication::quit, Qt::QueuedConnection);

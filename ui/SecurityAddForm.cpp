@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "security/IPAddrUtils.h"
+#include "ui/DialogFrame.h"
 #include "ui/EditIPAddr.h"
 #include "ui/Prompts.h"
 
@@ -67,6 +68,7 @@ TSecurityAddForm::TSecurityAddForm(TPrompts& prompts, QWidget* parent)
       maskEdit_(new CEditIPAddr(this))
 {
     setWindowTitle(QStringLiteral("Add IP/Subnet"));
+    UseDialogFrame(*this);
     ipRadio_->setObjectName(QStringLiteral("IPRadio"));
     subnetRadio_->setObjectName(QStringLiteral("SubnetRadio"));
     netEdit_->setObjectName(QStringLiteral("NetEdit"));

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/SettingsStore.h"
+#include "ui/DialogFrame.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ constexpr std::array<const char*, TTipsForm::kTipCount> kTips{
     "list of shortcut keys.",
     "Checking to make sure you have the lastest version of Veltrane Desktop Pro has never been easier. Simply "
     "click 'Check for updates...' under the Help menu.",
-    "You can automatically start Veltrane Desktop Pro when you start windows. Simply tick 'Automatically start "
+    "You can automatically start Veltrane Desktop Pro when you log in. Simply tick 'Automatically start "
     "application on system startup' on the General tab of the configuration dialog box.",
     "When you start Veltrane Desktop Pro you can get it to automatically load the last saved files list by "
     "ticking the 'Load last saved files list on startup' tick box on the General tab of the configuration "
@@ -58,6 +59,7 @@ TTipsForm::TTipsForm(TSettingsStore& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("TipsForm"));
     setWindowTitle(QStringLiteral("Veltrane Desktop Pro - Tip of the day..."));
+    UseDialogFrame(*this);
     auto* heading = new QLabel(QStringLiteral("Did you know..."), this);
     heading->setObjectName(QStringLiteral("HeadingLabel"));
     QFont bold = heading->font();

@@ -126,23 +126,6 @@ void PaintExit(QPainter& painter)
     DrawArrow(painter, {8, 8}, {15.5, 8}, QColor(210, 45, 40), 2.6);
 }
 
-void PaintApplication(QPainter& painter)
-{
-    painter.setPen(Qt::NoPen);
-    QLinearGradient fill(0, 0, 16, 16);
-    fill.setColorAt(0, QColor(40, 120, 220));
-    fill.setColorAt(1, QColor(20, 60, 140));
-    painter.setBrush(fill);
-    painter.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-    painter.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(Qt::NoBrush);
-    QPainterPath v;
-    v.moveTo(3.5, 3.5);
-    v.lineTo(8, 12.5);
-    v.lineTo(12.5, 3.5);
-    painter.drawPath(v);
-}
-
 QIcon Make(TToolIcon which)
 {
     switch (which) {
@@ -189,6 +172,9 @@ QIcon ToolIcon(TToolIcon which)
 
 QIcon AppIcon()
 {
-    static const QIcon icon = PaintedIcon(PaintApplication);
+    // An installed theme's icon wins, so the window matches its launcher; the drawing
+    // compiled into the program stands in where none is installed.
+    static const QIcon icon =
+        QIcon::fromTheme(QStringLiteral("veltrane"), QIcon(QStringLiteral(":/icons/veltrane.svg")));
     return icon;
 }

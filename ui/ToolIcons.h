@@ -22,5 +22,6 @@ enum class TToolIcon {
 /// The toolbar picture of a button. GUI thread only.
 QIcon ToolIcon(TToolIcon which);
 
-/// The program's own icon: window, taskbar and tray.
+/// The program's own icon, the one its desktop entry names: window, taskbar, tray and
+/// about box.
 QIcon AppIcon();

@@ -7,12 +7,16 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QVBoxLayout>
 
+#include "log/LogLine.h"
 #include "ui/Animate.h"
+#include "ui/DialogFrame.h"
+#include "ui/ElidedLabel.h"
 #include "ui/Painting.h"
 #include "ui/TransferFigures.h"
 
@@ -26,10 +30,10 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text)
     return label;
 }
 
-QPixmap DonePicture()
+QPixmap DonePicture(qreal ratio)
 {
     return PaintedIcon([](QPainter& painter) { DrawBadge(painter, {8, 8}, 14, QColor(40, 160, 60), true); })
-        .pixmap(32, 32);
+        .pixmap(QSize(32, 32), ratio);
 }
 
 QString Text(const std::string& text)
@@ -50,7 +54,7 @@ TTransferWindowForm::TTransferWindowForm(TTransferLog& log, std::optional<TPeerI
       doneImage_(new QLabel(this)),
       doneLabel_(MakeLabel(this, "TransDoneLabel", QStringLiteral("Transfer Complete"))),
       typeLabel_(MakeLabel(this, "TransTypeLabel", QStringLiteral("Download or Update"))),
-      destLabel_(MakeLabel(this, "DestLabel", QStringLiteral("Unknown"))),
+      destLabel_(new TElidedLabel(QStringLiteral("Unknown"), this)),
       progressBar_(new QProgressBar(this)),
       type1Label_(MakeLabel(this, "Type1Label", QStringLiteral("Estimated time left:"))),
       timeLeftLabel_(MakeLabel(this, "TimeLeftLabel", QStringLiteral("Unknown"))),
@@ -60,6 +64,7 @@ TTransferWindowForm::TTransferWindowForm(TTransferLog& log, std::optional<TPeerI
 {
     setObjectName(QStringLiteral("TransferWindowForm"));
     setWindowTitle(QStringLiteral("Transmission Details"));
+    UseDialogFrame(*this);
     setModal(true);
     timer_.setObjectName(QStringLiteral("Timer"));
     timer_.setInterval(kFirstTickMs);
@@ -67,20 +72,22 @@ TTransferWindowForm::TTransferWindowForm(TTransferLog& log, std::optional<TPeerI
     animate_->setObjectName(QStringLiteral("Animate"));
     animate_->hide();
     doneImage_->setObjectName(QStringLiteral("TransDoneImage"));
-    doneImage_->setPixmap(DonePicture());
+    doneImage_->setPixmap(DonePicture(devicePixelRatioF()));
     doneImage_->hide();
     doneLabel_->hide();
     progressBar_->setObjectName(QStringLiteral("ProgressBar"));
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(false);
-    progressBar_->setStyleSheet(QStringLiteral(
-        "QProgressBar { border: 1px solid #8a8f98; background: white; height: 16px; }"
-        "QProgressBar::chunk { background: #2fa84f; }"));
+    // A plain green bar; its groove and frame come from the desktop's palette and style,
+    // so the bar reads in a dark theme too.
+    QPalette barColours = progressBar_->palette();
+    barColours.setColor(QPalette::Highlight, QColor(47, 168, 79));
+    progressBar_->setPalette(barColours);
     closeButton_->setObjectName(QStringLiteral("CloseButton"));
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::accept);
     BuildLayout();
-    setFixedSize(440, 250);
+    FitContent();
 }
 
 void TTransferWindowForm::BuildLayout()
@@ -94,7 +101,7 @@ void TTransferWindowForm::BuildLayout()
     QFont heading = typeLabel_->font();
     heading.setBold(true);
     typeLabel_->setFont(heading);
-    destLabel_->setWordWrap(true);
+    destLabel_->setObjectName(QStringLiteral("DestLabel"));
     auto* figures = new QGridLayout;
     figures->addWidget(type1Label_, 0, 0);
     figures->addWidget(timeLeftLabel_, 0, 1);
@@ -112,6 +119,15 @@ void TTransferWindowForm::BuildLayout()
     layout->addLayout(figures);
     layout->addStretch();
     layout->addLayout(buttons);
+}
+
+void TTransferWindowForm::FitContent()
+{
+    // The window keeps its size unless a longer text or a larger font needs more; it
+    // never shrinks while open, so the figures do not make it jump.
+    const QSize wanted = sizeHint().expandedTo(minimumSize()).expandedTo({kLeastWidth, kLeastHeight});
+    if (wanted != minimumSize())
+        setFixedSize(wanted);
 }
 
 std::optional<TTransferInfo> TTransferWindowForm::Record() const
@@ -152,7 +168,10 @@ void TTransferWindowForm::Fill(const TTransferInfo& info)
         typeLabel_->setText(info.IsUpload ? QStringLiteral("Receiving:") : QStringLiteral("Sending:"));
         type1Label_->setText(QStringLiteral("Estimated time left:"));
     }
-    destLabel_->setText(Text(DestinationText(info)));
+    // The line begins with the file name; only that part is elided when it is long.
+    const std::string name = EscapeControlBytes(info.FileName);
+    destLabel_->SetText(Text(name), Text(DestinationText(info).substr(name.size())));
+    FitContent();
 }
 
 void TTransferWindowForm::FillFinished(const TTransferInfo& info)
@@ -167,6 +186,7 @@ void TTransferWindowForm::FillFinished(const TTransferInfo& info)
     type1Label_->setText(Text(texts.Heading));
     timeLeftLabel_->setText(Text(texts.Summary));
     rateLabel_->setText(Text(texts.Rate));
+    FitContent();
 }
 
 void TTransferWindowForm::TimerTick()
@@ -189,6 +209,7 @@ void TTransferWindowForm::TimerTick()
         timeLeftLabel_->setText(Text(*timeLeft));
     rateLabel_->setText(Text(RateText(rate)));
     tickBefore_ = now;
+    FitContent();
 }
 
 void TTransferWindowForm::SetProgress(std::int64_t total, std::int64_t done)

@@ -13,15 +13,19 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class TAnimate;
+class TElidedLabel;
 
 /// "Transmission Details": one transfer of the Transfer Log followed in detail, updated
 /// once a second while it runs and summed up once it has ended. It reads the transfer's
 /// record from the Transfer Log (copies taken under the log's lock) and never closes by
-/// itself. Created for one modal showing; GUI thread only.
+/// itself. It is at least 440 x 250 and grows for larger fonts and longer texts. Created
+/// for one modal showing; GUI thread only.
 class TTransferWindowForm final : public QDialog {
 public:
     using TTickSource = std::function<std::uint32_t()>;
 
+    static constexpr int kLeastWidth = 440;
+    static constexpr int kLeastHeight = 250;
     static constexpr int kFirstTickMs = 10;
     static constexpr int kTickMs = 1000;
 
@@ -35,6 +39,7 @@ protected:
 
 private:
     void BuildLayout();
+    void FitContent();
     std::optional<TTransferInfo> Record() const;
     void Fill(const TTransferInfo& info);
     void FillFinished(const TTransferInfo& info);
@@ -53,7 +58,7 @@ private:
     QLabel* doneImage_;
     QLabel* doneLabel_;
     QLabel* typeLabel_;
-    QLabel* destLabel_;
+    TElidedLabel* destLabel_;
     QProgressBar* progressBar_;
     QLabel* type1Label_;
     QLabel* timeLeftLabel_;

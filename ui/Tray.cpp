@@ -1,10 +1,13 @@
 #include "ui/Tray.h"
 
+#include <utility>
+
 #include <QMenu>
 
 #include "ui/ToolIcons.h"
 
-TTray::TTray(QMenu* menu, QObject* parent) : QObject(parent), icon_(AppIcon())
+TTray::TTray(QMenu* menu, QObject* parent, TAvailability availability)
+    : QObject(parent), availability_(std::move(availability)), icon_(AppIcon())
 {
     icon_.setObjectName(QStringLiteral("TrayIcon"));
     icon_.setToolTip(QStringLiteral("Veltrane Desktop Pro"));
@@ -15,9 +18,9 @@ TTray::TTray(QMenu* menu, QObject* parent) : QObject(parent), icon_(AppIcon())
     });
 }
 
-bool TTray::Available()
+bool TTray::Available() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return availability_ ? availability_() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void TTray::Activate()

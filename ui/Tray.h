@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QObject>
 #include <QSystemTrayIcon>
 
@@ -11,10 +13,13 @@ class TTray final : public QObject {
     Q_OBJECT
 
 public:
-    TTray(QMenu* menu, QObject* parent);
+    /// Tells whether there is a notification area to hide to; the desktop's by default.
+    using TAvailability = std::function<bool()>;
+
+    TTray(QMenu* menu, QObject* parent, TAvailability availability = {});
 
     /// Whether the desktop has a notification area to hide to.
-    static bool Available();
+    bool Available() const;
 
     void Activate();
     void Deactivate();
@@ -25,5 +30,6 @@ signals:
     void DoubleClicked();
 
 private:
+    TAvailability availability_;
     QSystemTrayIcon icon_;
 };

@@ -223,3 +223,16 @@ TEST_F(ProgramPathsTest, FileInThePlaceOfTheFolderIsRefusedAndKept)
     EXPECT_FALSE(paths.EnsureProgramFolder());
     EXPECT_EQ(TTempDir::ReadFile(blocker), "not a folder");
 }
+
+TEST_F(ProgramPathsTest, ManualIsFoundBesideTheExecutableFirstThenInstalled)
+{
+    const fs::path bin = dir_.Path() / "bin";
+    const fs::path installed = dir_.Path() / "share" / "doc" / "veltrane" / "manual.html";
+    fs::create_directories(bin);
+    EXPECT_EQ(ManualFile(bin), bin / "manual.html");
+    fs::create_directories(installed.parent_path());
+    dir_.WriteFile("share/doc/veltrane/manual.html", "<html></html>");
+    EXPECT_EQ(ManualFile(bin), installed);
+    dir_.WriteFile("bin/manual.html", "<html></html>");
+    EXPECT_EQ(ManualFile(bin), bin / "manual.html");
+}

@@ -53,6 +53,7 @@ expected=(./usr/bin/veltrane
           ./usr/share/applications/veltrane.desktop
           ./usr/share/metainfo/org.example.veltrane.metainfo.xml
           ./usr/share/man/man1/veltrane.1.gz
+          ./usr/share/doc/veltrane/manual.html
           ./usr/lib/systemd/system/veltrane-headless.service
           ./usr/share/icons/hicolor/scalable/apps/veltrane.svg)
 for size in "${icon_sizes[@]}"; do

@@ -143,12 +143,12 @@ private slots:
         QVERIFY(h.ShowActive());
         QTest::keyClick(h.Form.get(), Qt::Key_F1);
         QVERIFY(catcher.Opened.isEmpty());
-        h.Dir.WriteFile("vltrnd.chm", "help");
+        h.Dir.WriteFile("manual.html", "<html></html>");
         QTest::keyClick(h.Form.get(), Qt::Key_F1);
         QTest::keyClick(h.Form.get(), Qt::Key_F8);
         h.Action("WebsiteItem")->trigger();
         QCOMPARE(catcher.Opened.size(), 3);
-        QCOMPARE(catcher.Opened[0], QUrl::fromLocalFile(QString::fromStdString((h.Dir.Path() / "vltrnd.chm").string())));
+        QCOMPARE(catcher.Opened[0], QUrl::fromLocalFile(QString::fromStdString((h.Dir.Path() / "manual.html").string())));
         QCOMPARE(catcher.Opened[1].toString(),
                  QStringLiteral("https://veltrane.example.org/checkupdates/checkupdates.aspx?AppName=vltrn&AppVer=3.2"));
         QCOMPARE(catcher.Opened[2].toString(), QStringLiteral("https://veltrane.example.org/"));

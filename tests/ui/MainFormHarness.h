@@ -25,12 +25,15 @@ struct TMainFormHarness {
     std::unique_ptr<TMainForm> Form;
 
     /// Runs the window's creation sequence unless `create` is false.
+    /// `trayAvailable` stands for the desktop's notification area, which the offscreen
+    /// platform lacks.
     explicit TMainFormHarness(const std::string& settings = kQuietSettings, std::vector<std::string> arguments = {},
-                              bool create = true)
+                              bool create = true, bool trayAvailable = false)
     {
         Dir.WriteFile("veltrane.INI", settings);
-        Form = std::make_unique<TMainForm>(
-            TMainFormOptions{TProgramPaths(Dir.Path()), std::move(arguments), Dir.Path() / "vltrnd.chm", &Prompts});
+        Form = std::make_unique<TMainForm>(TMainFormOptions{TProgramPaths(Dir.Path()), std::move(arguments),
+                                                            Dir.Path() / "manual.html", &Prompts,
+                                                            [trayAvailable] { return trayAvailable; }});
         if (create)
             Form->CreateMainWindow();
     }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 /// Waits for the next modal dialog, hands it to `inspect`, then closes it with its close
@@ -25,6 +26,10 @@ public:
 private:
     void Look()
     {
+        // An inspection that runs the event loop must not see its own dialog again.
+        if (looking_)
+            return;
+        const QScopedValueRollback busy(looking_, true);
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (dialog == nullptr || !dialog->isVisible())
             return;
@@ -37,6 +42,7 @@ private:
 
     std::function<void(QDialog&)> inspect_;
     QTimer timer_;
+    bool looking_ = false;
     int seen_ = 0;
     QString lastTitle_;
 };

@@ -1,6 +1,8 @@
 // Builds a main window with a few listed files, real transfers over 127.0.0.1 and the
 // activity they leave, and saves pictures of the main window, the transfer window and the
-// about box into the folder given as the only argument.
+// about box into the folder given as the first argument. A second argument "dark" takes
+// the pictures in a dark palette, "2x" (run with QT_SCALE_FACTOR=2) on a 2x screen; their
+// file names end in "-dark" or "-2x", and the about box is left out.
 
 #include <atomic>
 #include <chrono>
@@ -13,6 +15,8 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QPalette>
+#include <QStyleFactory>
 #include <QTimer>
 
 #include "tests/engine/RawClient.h"
@@ -80,6 +84,27 @@ void Upload(int port, const std::string& name, const std::string& content)
     client.Receive(5s);
 }
 
+/// A dark desktop theme as many Linux desktops offer it.
+void UseDarkPalette()
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 32));
+    dark.setColor(QPalette::AlternateBase, QColor(40, 40, 44));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(53, 53, 57));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ToolTipBase, QColor(30, 30, 32));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Link, QColor(100, 170, 255));
+    dark.setColor(QPalette::PlaceholderText, QColor(140, 140, 140));
+    QApplication::setPalette(dark);
+}
+
 bool Save(QWidget& widget, const std::filesystem::path& file)
 {
     const bool saved = widget.grab().save(QString::fromStdString(file.string()));
@@ -91,12 +116,16 @@ bool Save(QWidget& widget, const std::filesystem::path& file)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: ui_screenshots OUTPUT_FOLDER\n";
+    const std::string variant = argc == 3 ? argv[2] : "";
+    if (argc < 2 || argc > 3 || (variant != "" && variant != "dark" && variant != "2x")) {
+        std::cerr << "usage: ui_screenshots OUTPUT_FOLDER [dark|2x]\n";
         return 2;
     }
     const std::filesystem::path output = std::filesystem::absolute(argv[1]);
+    const std::string suffix = variant.empty() ? "" : "-" + variant;
     QApplication application(argc, argv);
+    if (variant == "dark")
+        UseDarkPalette();
     QApplication::setApplicationName(QString::fromLatin1(TMainForm::kApplicationTitle));
     QApplication::setWindowIcon(AppIcon());
 
@@ -113,7 +142,9 @@ int main(int argc, char** argv)
     };
     TMainForm form(TMainFormOptions{TProgramPaths(dir.Path()), {}, {}});
     form.CreateMainWindow();
-    form.resize(900, 600);
+    // A 2x picture shows the window at its first size, in twice the pixels.
+    if (variant != "2x")
+        form.resize(900, 600);
     form.show();
     TApplicationCore& core = form.Core();
     core.FilesList().AddFiles({file("firmware-2.4.1.bin", 2400000), file("router1.cfg", 3100),
@@ -139,7 +170,7 @@ int main(int argc, char** argv)
     std::thread running([&] { Download(port, "firmware-2.4.1.bin", 4ms, stop, runningPort); });
     Wait(1500);
     form.CoreEvents().Flush();
-    Save(form, output / "main-window.png");
+    Save(form, output / ("main-window" + suffix + ".png"));
 
     const std::optional<TTransferRow> row = [&]() -> std::optional<TTransferRow> {
         for (const TTransferRow& candidate : core.TransferLog().Rows())
@@ -151,12 +182,14 @@ int main(int argc, char** argv)
         TTransferWindowForm transfer(core.TransferLog(), TPeerInfo{row->IP, row->Port}, &form);
         transfer.show();
         Wait(2300);
-        Save(transfer, output / "transfer-window.png");
+        Save(transfer, output / ("transfer-window" + suffix + ".png"));
     }
-    TAboutForm about(&form);
-    about.show();
-    Wait(200);
-    Save(about, output / "about.png");
+    if (variant.empty()) {
+        TAboutForm about(&form);
+        about.show();
+        Wait(200);
+        Save(about, output / "about.png");
+    }
 
     stop = true;
     running.join();

@@ -72,6 +72,8 @@ private slots:
         QCOMPARE(TTipsForm::TipText(3),
                  QStringLiteral("Quickly share files by dragging & dropping them on to the application and clicking "
                                 "on the Start button."));
+        QVERIFY(TTipsForm::TipText(11).startsWith(
+            QStringLiteral("You can automatically start Veltrane Desktop Pro when you log in. Simply tick")));
         QVERIFY(TTipsForm::TipText(0).isEmpty());
         QVERIFY(TTipsForm::TipText(15).isEmpty());
     }
