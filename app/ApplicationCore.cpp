@@ -112,7 +112,9 @@ void TApplicationCore::ApplyBindings()
 
 TStartResult TApplicationCore::StartServer()
 {
-    if (filesList_.Count() == 0 && !settings_.Config()->Accept)
+    const auto config = settings_.Config();
+    // A boot tree is something to serve even while the files list is empty.
+    if (filesList_.Count() == 0 && !config->Accept && config->TreeRoot.empty())
         return {TStartResult::TOutcome::NoFileAvailable, NoFileAvailable};
     if (!engine_.Active()) {
         ApplyEngineSettings();

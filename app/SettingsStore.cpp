@@ -17,6 +17,7 @@ constexpr char kIp[] = "IP Settings";
 constexpr char kAccepting[] = "FileAccepting";
 constexpr char kLogging[] = "Logging";
 constexpr char kLastSaved[] = "Lasted Saved";
+constexpr char kFileServing[] = "FileServing";
 
 /// The one key of the dialog's save that TConfig does not hold.
 struct TStartOnStartup {};
@@ -31,7 +32,7 @@ struct TSettingKey {
 };
 
 /// Every TConfig field, in the order they are read.
-const std::array<TSettingKey, 29> kLoadOrder{{
+const std::array<TSettingKey, 30> kLoadOrder{{
     {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
     {kTftp, "Port", &TConfig::Port},
     {kTftp, "BufferSize", &TConfig::BufferSize},
@@ -61,6 +62,7 @@ const std::array<TSettingKey, 29> kLoadOrder{{
     {kLogging, "LogSize", &TConfig::LogSize},
     {kLogging, "LogFolder", &TConfig::LogFolder},
     {kLastSaved, "File", &TConfig::LastSavedFile},
+    {kFileServing, "TreeRoot", &TConfig::TreeRoot},
 }};
 
 /// The keys the configuration dialog writes, in the order it writes them; the connection
@@ -232,9 +234,14 @@ void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnS
     writes.reserve(kDialogOrder.size());
     for (const auto& key : kDialogOrder)
         writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
+    // The boot tree's key is written only when it changes, so the file of an operator
+    // who never sets it stays as the dialog has always written it.
+    TIniFile file(paths_.SettingsFile());
+    if (values.TreeRoot != file.ReadString(kFileServing, "TreeRoot", ""))
+        writes.push_back({kFileServing, "TreeRoot", values.TreeRoot});
     // An installed program's folder comes into being with its first settings.
     paths_.EnsureProgramFolder();
-    TIniFile(paths_.SettingsFile()).WriteValues(writes);
+    file.WriteValues(writes);
 }
 
 void TSettingsStore::WriteDefaults()
