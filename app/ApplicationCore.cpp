@@ -88,7 +88,7 @@ std::optional<TStartResult> TApplicationCore::Startup()
 
 int TApplicationCore::Port() const
 {
-    return portOverride_.value_or(settings_.Config()->Port);
+    return settings_.Config()->Port;
 }
 
 void TApplicationCore::ApplyEngineSettings()

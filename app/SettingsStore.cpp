@@ -155,6 +155,21 @@ std::vector<std::string> BindAddresses(const std::string& bind)
     }
 }
 
+std::vector<std::string> ChangedSettings(const TConfig& before, const TConfig& after)
+{
+    std::vector<std::string> changed;
+    for (const auto& key : kLoadOrder) {
+        const bool differs = std::visit(TOverloaded{
+                                            [](TStartOnStartup) { return false; },
+                                            [&](auto TConfig::*field) { return before.*field != after.*field; },
+                                        },
+                                        key.Field);
+        if (differs)
+            changed.emplace_back(key.Key);
+    }
+    return changed;
+}
+
 TSettingsStore::TSettingsStore(TProgramPaths paths)
     : paths_(std::move(paths)), config_(std::make_shared<const TConfig>(Defaults()))
 {
@@ -188,9 +203,21 @@ bool TSettingsStore::SettingsFileExists() const
     return std::filesystem::exists(paths_.SettingsFile(), error);
 }
 
+void TSettingsStore::SetOverrides(TConfigOverrides overrides)
+{
+    overrides_ = std::move(overrides);
+}
+
+TConfig TSettingsStore::ReadServingSettings() const
+{
+    TConfig config = ReadSettingsFile();
+    overrides_.ApplyTo(config);
+    return config;
+}
+
 void TSettingsStore::LoadSettings()
 {
-    Publish(ReadSettingsFile());
+    Publish(ReadServingSettings());
 }
 
 std::shared_ptr<const TConfig> TSettingsStore::Config() const
