@@ -92,7 +92,7 @@ std::optional<TStartResult> TApplicationCore::Startup()
 
 int TApplicationCore::Port() const
 {
-    return portOverride_.value_or(settings_.Config()->Port);
+    return settings_.Config()->Port;
 }
 
 void TApplicationCore::ApplyEngineSettings()
@@ -118,7 +118,9 @@ void TApplicationCore::ApplyBindings()
 
 TStartResult TApplicationCore::StartServer()
 {
-    if (filesList_.Count() == 0 && !settings_.Config()->Accept)
+    const auto config = settings_.Config();
+    // A boot tree is something to serve even while the files list is empty.
+    if (filesList_.Count() == 0 && !config->Accept && config->TreeRoot.empty())
         return {TStartResult::TOutcome::NoFileAvailable, NoFileAvailable};
     if (!engine_.Active()) {
         ApplyEngineSettings();

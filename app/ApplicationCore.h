@@ -69,8 +69,6 @@ public:
     void SetObserver(TApplicationObserver* observer);
     /// Where completion reports run: the host's main thread.
     void SetMainThreadBridge(IMainThreadBridge* bridge);
-    /// Replaces "Port" for this run only (the headless --port); nothing is written.
-    void SetPortOverride(std::optional<int> port) { portOverride_ = port; }
 
     /// The start-up sequence: settings, rules, the last files list with its refresh and
     /// automatic start, the auto-refresh timer. Returns the automatic start's refusal for
@@ -118,7 +116,6 @@ private:
     TSecurityRules securityRules_;
     TRequestHandlers handlers_;
     TApplicationObserver* observer_ = nullptr;
-    std::optional<int> portOverride_;
     // Last, so it goes first: its sessions use everything above until they are joined.
     TTrivialFTPServer engine_;
 };

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <functional>
 #include <mutex>
 #include <ostream>
 #include <pthread.h>
@@ -9,6 +10,7 @@
 
 #include "app/ApplicationCore.h"
 #include "app/HeadlessLoop.h"
+#include "app/ServiceControl.h"
 #include "core/FileSystem.h"
 #include "log/LogLine.h"
 
@@ -50,19 +52,22 @@ private:
     TApplicationCore* core_ = nullptr;
 };
 
-/// Turns SIGINT and SIGTERM into a stop request of the loop. Blocks both signals in every
-/// thread created after it, so only its own thread takes them.
+/// Turns SIGINT and SIGTERM into a stop request of the loop, and SIGHUP into a call of
+/// `onHangup` on the watcher's thread. Blocks the three signals in every thread created
+/// after it, so only its own thread takes them.
 class TSignalWatcher {
 public:
-    explicit TSignalWatcher(THeadlessLoop& loop)
+    TSignalWatcher(THeadlessLoop& loop, std::function<void()> onHangup)
     {
         sigemptyset(&signals_);
         sigaddset(&signals_, SIGINT);
         sigaddset(&signals_, SIGTERM);
+        sigaddset(&signals_, SIGHUP);
         pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
-        thread_ = std::thread([this, &loop] {
+        thread_ = std::thread([this, &loop, onHangup = std::move(onHangup)] {
             int received = 0;
-            sigwait(&signals_, &received);
+            while (sigwait(&signals_, &received) == 0 && received == SIGHUP)
+                onHangup();
             loop.RequestStop();
         });
     }
@@ -102,6 +107,26 @@ void OfferPaths(TApplicationCore& core, const std::vector<std::string>& paths, s
     }
 }
 
+/// The command line's values for this run; folders are taken from the working folder.
+TConfigOverrides OverridesOf(const TCommandLine& commandLine)
+{
+    TConfigOverrides overrides;
+    overrides.Port = commandLine.Port;
+    if (!commandLine.Bind.empty()) {
+        std::string bind;
+        for (const std::string& address : commandLine.Bind)
+            bind += (bind.empty() ? "" : ";") + address;
+        overrides.Bind = bind;
+    }
+    if (commandLine.Root)
+        overrides.TreeRoot = WithoutTrailingSlashes(AbsolutePath(*commandLine.Root));
+    if (commandLine.Accept)
+        overrides.DestDir = WithoutTrailingSlashes(AbsolutePath(*commandLine.Accept));
+    overrides.MaxDLConn = commandLine.MaxDownloads;
+    overrides.MaxULConn = commandLine.MaxUploads;
+    return overrides;
+}
+
 }  // namespace
 
 int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream& err)
@@ -109,12 +134,22 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     // Declared before the core, so both outlive its engine's threads.
     THeadlessLoop loop;
     THeadlessPresenter presenter(out, loop);
-    TSignalWatcher signalWatcher(loop);
+    TApplicationCore* served = nullptr;  // set once the core exists; reloads run after that
+    TSignalWatcher signalWatcher(loop, [&loop, &served, &err] {
+        loop.Post([&served, &err] {
+            if (served != nullptr)
+                err << ReloadSettingsAndRules(*served) << std::endl;
+        });
+    });
+    if (commandLine.Root && !IsDirectory(*commandLine.Root)) {
+        err << "veltrane: --root " << *commandLine.Root << ": no such folder" << std::endl;
+        return 2;
+    }
     TApplicationCore core(TProgramPaths::ForCommandLine(commandLine.ConfigDir));
     presenter.Present(core);
     core.SetObserver(&presenter);
     core.SetMainThreadBridge(&loop);
-    core.SetPortOverride(commandLine.Port);
+    core.Settings().SetOverrides(OverridesOf(commandLine));
 
     std::optional<TStartResult> refused = core.Startup();
     // The paths given here may be just what an empty list lacked.
@@ -130,7 +165,10 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
         err << ConsoleText(refused->Message) << std::endl;
         return 2;
     }
+    served = &core;
+    err << StartLine(core) << std::endl;
     loop.Run([&loop] { return loop.StopRequested(); });
+    served = nullptr;  // a reload asked for while stopping has nothing left to apply to
     core.StopServer();
     loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + DrainTime);
     return 0;

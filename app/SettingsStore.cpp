@@ -18,6 +18,7 @@ constexpr char kIp[] = "IP Settings";
 constexpr char kAccepting[] = "FileAccepting";
 constexpr char kLogging[] = "Logging";
 constexpr char kLastSaved[] = "Lasted Saved";
+constexpr char kFileServing[] = "FileServing";
 
 /// The one key of the dialog's save that TConfig does not hold.
 struct TStartOnStartup {};
@@ -32,7 +33,7 @@ struct TSettingKey {
 };
 
 /// Every TConfig field, in the order they are read.
-const std::array<TSettingKey, 32> kLoadOrder{{
+const std::array<TSettingKey, 33> kLoadOrder{{
     {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
     {kTftp, "Port", &TConfig::Port},
     {kTftp, "BufferSize", &TConfig::BufferSize},
@@ -65,6 +66,7 @@ const std::array<TSettingKey, 32> kLoadOrder{{
     {kLogging, "LogSize", &TConfig::LogSize},
     {kLogging, "LogFolder", &TConfig::LogFolder},
     {kLastSaved, "File", &TConfig::LastSavedFile},
+    {kFileServing, "TreeRoot", &TConfig::TreeRoot},
 }};
 
 /// The keys the configuration dialog writes, in the order it writes them; the connection
@@ -172,6 +174,21 @@ std::vector<std::string> BindAddresses(const std::string& bind)
     }
 }
 
+std::vector<std::string> ChangedSettings(const TConfig& before, const TConfig& after)
+{
+    std::vector<std::string> changed;
+    for (const auto& key : kLoadOrder) {
+        const bool differs = std::visit(TOverloaded{
+                                            [](TStartOnStartup) { return false; },
+                                            [&](auto TConfig::*field) { return before.*field != after.*field; },
+                                        },
+                                        key.Field);
+        if (differs)
+            changed.emplace_back(key.Key);
+    }
+    return changed;
+}
+
 TSettingsStore::TSettingsStore(TProgramPaths paths)
     : paths_(std::move(paths)), config_(std::make_shared<const TConfig>(Defaults()))
 {
@@ -206,9 +223,21 @@ bool TSettingsStore::SettingsFileExists() const
     return std::filesystem::exists(paths_.SettingsFile(), error);
 }
 
+void TSettingsStore::SetOverrides(TConfigOverrides overrides)
+{
+    overrides_ = std::move(overrides);
+}
+
+TConfig TSettingsStore::ReadServingSettings() const
+{
+    TConfig config = ReadSettingsFile();
+    overrides_.ApplyTo(config);
+    return config;
+}
+
 void TSettingsStore::LoadSettings()
 {
-    Publish(ReadSettingsFile());
+    Publish(ReadServingSettings());
 }
 
 std::shared_ptr<const TConfig> TSettingsStore::Config() const
@@ -252,9 +281,14 @@ void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnS
     writes.reserve(kDialogOrder.size());
     for (const auto& key : kDialogOrder)
         writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
+    // The boot tree's key is written only when it changes, so the file of an operator
+    // who never sets it stays as the dialog has always written it.
+    TIniFile file(paths_.SettingsFile());
+    if (values.TreeRoot != file.ReadString(kFileServing, "TreeRoot", ""))
+        writes.push_back({kFileServing, "TreeRoot", values.TreeRoot});
     // An installed program's folder comes into being with its first settings.
     paths_.EnsureProgramFolder();
-    TIniFile(paths_.SettingsFile()).WriteValues(writes);
+    file.WriteValues(writes);
 }
 
 void TSettingsStore::WriteDefaults()

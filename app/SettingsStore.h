@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Config.h"
+#include "app/ConfigOverrides.h"
 #include "app/ProgramPaths.h"
 
 /// The largest "MaxWindowSize" the settings take, in blocks.
@@ -16,6 +17,9 @@ constexpr std::int32_t MaxWindowSizeSetting = 64;
 /// address, "0.0.0.0"; anything else is split at every ";", so a value without ";" is one
 /// address and an empty value is one empty address. Texts are not checked here.
 std::vector<std::string> BindAddresses(const std::string& bind);
+
+/// The settings keys whose values differ between `before` and `after`, in file order.
+std::vector<std::string> ChangedSettings(const TConfig& before, const TConfig& after);
 
 /// The settings file and the process-wide TConfig record, owned by the application core.
 /// Loading and writing happen on the main thread; Config() may be called from any thread
@@ -42,8 +46,17 @@ public:
 
     bool SettingsFileExists() const;
 
+    /// Values of this run that replace the file's in every record published from now on.
+    void SetOverrides(TConfigOverrides overrides);
+
+    /// The settings file read into a record with this run's overrides applied.
+    TConfig ReadServingSettings() const;
+
     /// Reads the settings file and publishes it as the new record, replacing every field.
     void LoadSettings();
+
+    /// Publishes `config` as the new record, whole.
+    void Publish(TConfig config);
 
     /// The current record. Safe to call from any thread; the record never changes under
     /// the holder. Before the first LoadSettings it holds the defaults.
@@ -65,11 +78,11 @@ public:
     void WriteDefaults();
 
 private:
-    void Publish(TConfig config);
     template <typename Change>
     void Amend(Change change);
 
     TProgramPaths paths_;
+    TConfigOverrides overrides_;
     mutable std::mutex configLock_;  // guards config_ (the pointer, not the record)
     std::shared_ptr<const TConfig> config_;
 };

@@ -42,6 +42,7 @@ struct TConfig {
     std::string DestDir;
     std::string LogFolder;
     std::string LastSavedFile;
+    std::string TreeRoot;  // the boot tree's folder; empty: only listed files are served
 
     bool operator==(const TConfig&) const = default;
 };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include "core/BootTree.h"
 #include "core/FileSystem.h"
 #include "core/FilesList.h"
 #include "core/ServerState.h"
@@ -64,9 +65,11 @@ void TRequestHandlers::TFTPSizeRequest(const std::string& fileName, bool writeOp
     const auto config = config_();
     if (writeOperation) {
         transferLog_.StartTransferInfo(peerInfo, fileName, CurrentTick(), true, size == -1 ? 0 : size);
-    } else if (filesList_.Count() > 0) {
+    } else if (filesList_.Count() > 0 || !config->TreeRoot.empty()) {
         if (const auto found = filesList_.SizeForRequest(fileName))
             size = *found;
+        else if (const auto treeFile = TBootTree(config->TreeRoot).Open(fileName))
+            size = treeFile->Size();
         transferLog_.StartTransferInfo(peerInfo, fileName, CurrentTick(), false, size);
     }
     if (!config->TSize)
@@ -98,8 +101,7 @@ void TRequestHandlers::TFTPReadFile(const std::string& fileName, bool& freeStrea
         if (!permitted)
             return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: Unauthorised!", grantAccess);
         if (!entry)
-            return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File does not exist!",
-                          grantAccess);
+            return ServeFromTree(fileName, config->TreeRoot, freeStreamOnComplete, aStream, grantAccess, peerInfo);
         if (entry->State != FileState::Available)
             return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File Suspended!", grantAccess);
         // The entry's own path, not the client's spelling: on a case-sensitive file
@@ -133,6 +135,36 @@ void TRequestHandlers::GrantRead(const std::string& path, std::unique_ptr<TStrea
     serverState_.ShowServerState(TServerState::Started);
     activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
     aStream = std::move(stream);
+}
+
+/// A name the files list does not grant may still name a file of the boot tree. Such a
+/// file is served like a listed one, but it is not counted in the files list.
+void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::string& treeRoot,
+                                     bool& freeStreamOnComplete, std::unique_ptr<TStream>& aStream,
+                                     bool& grantAccess, const TPeerInfo& peerInfo)
+{
+    auto file = TBootTree(treeRoot).Open(fileName);
+    if (!file)
+        return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File does not exist!",
+                      grantAccess);
+    const std::string path = file->Path();
+    auto stream = std::make_unique<TProgressFileStream>(file->Release(), path, path, ProgressCallback(),
+                                                        peerInfo, tdDownload);
+    serverState_.ShowServerState(TServerState::Started);
+    activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
+    aStream = std::move(stream);
+    {
+        std::lock_guard guard(treeTransfersLock_);
+        treeTransfers_.insert({peerInfo.IP, peerInfo.Port});
+    }
+    freeStreamOnComplete = true;
+    grantAccess = true;
+}
+
+bool TRequestHandlers::ForgetTreeTransfer(const TPeerInfo& peerInfo)
+{
+    std::lock_guard guard(treeTransfersLock_);
+    return treeTransfers_.erase({peerInfo.IP, peerInfo.Port}) > 0;
 }
 
 std::string TRequestHandlers::UploadRefusal(const std::string& fileName, const TConfig& config,
@@ -204,6 +236,7 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
                                             std::unique_ptr<TStream> aStream, bool writeOperation)
 {
     const auto config = config_();
+    const bool fromTree = ForgetTreeTransfer(peerInfo);
     --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
     const auto record = transferLog_.TransferInfo(peerInfo);
@@ -219,7 +252,7 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
             closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Send file complete.");
         else
             closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Receive file complete.");
-        if (success && sending)
+        if (success && sending && !fromTree)
             filesList_.IncrementAccessCount(NamePart(pending->FileName));
         if (success && !sending && config->AddNew && config->Overwrite)
             filesList_.EnterUpload(pending->FileName);

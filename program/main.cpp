@@ -1,6 +1,7 @@
 // The veltrane executable: the window, or the headless server with --headless.
 
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +10,28 @@
 #include "app/Headless.h"
 #ifdef VELTRANE_WITH_UI
 #include "ui/RunProgram.h"
+#endif
+
+#ifdef VELTRANE_WITH_UI
+namespace {
+
+bool Set(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0';
+}
+
+/// Whether the toolkit has a display to open: a platform chosen by the environment or
+/// the command line, or an X11 or Wayland display. Without one it would abort the process.
+bool DisplayAvailable(const std::vector<std::string>& arguments)
+{
+    for (const std::string& argument : arguments)
+        if (argument == "-platform" || argument.rfind("-platform=", 0) == 0)
+            return true;
+    return Set("QT_QPA_PLATFORM") || Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
+
+}  // namespace
 #endif
 
 int main(int argc, char** argv)
@@ -31,6 +54,10 @@ int main(int argc, char** argv)
     if (commandLine.Headless)
         return RunHeadless(commandLine, std::cout, std::cerr);
 #ifdef VELTRANE_WITH_UI
+    if (!DisplayAvailable(arguments)) {
+        std::cerr << "veltrane: cannot open a display; use --headless to serve without windows\n";
+        return 2;
+    }
     return RunProgram(argc, argv, commandLine);
 #else
     std::cerr << "veltrane: this build has no window; use --headless\n" << UsageText();

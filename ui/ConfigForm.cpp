@@ -97,7 +97,7 @@ void TConfigForm::BuildPages()
 {
     pages_->setObjectName(QStringLiteral("PageControl1"));
     TPrompts& prompts = *services_.Prompts;
-    general_ = new TConfigGeneralPage(pages_);
+    general_ = new TConfigGeneralPage(prompts, pages_);
     connection_ = new TConfigConnectionPage(pages_);
     addresses_ = new TConfigAddressesPage(pages_);
     security_ = new TConfigSecurityPage(prompts, pages_);

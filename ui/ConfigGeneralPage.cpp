@@ -4,13 +4,17 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "ui/ConfigWidgets.h"
+#include "ui/Prompts.h"
 
-TConfigGeneralPage::TConfigGeneralPage(QWidget* parent)
+TConfigGeneralPage::TConfigGeneralPage(TPrompts& prompts, QWidget* parent)
     : QWidget(parent),
+      prompts_(prompts),
       startOnStartup_(NewCheckBox(this, QStringLiteral("StartOnStartupBox"),
                                   QStringLiteral("Automatically start application on system startup."))),
       minOnStartup_(NewCheckBox(this, QStringLiteral("MinOnStartupBox"),
@@ -28,7 +32,11 @@ TConfigGeneralPage::TConfigGeneralPage(QWidget* parent)
       minutesLabel_(NewLabel(this, QStringLiteral("MinutesLabel"), QStringLiteral("minutes."))),
       removeDead_(NewCheckBox(
           this, QStringLiteral("RemoveDeadBox"),
-          QStringLiteral("Remove files from the list which have been moved or deleted.")))
+          QStringLiteral("Remove files from the list which have been moved or deleted."))),
+      serveTree_(NewCheckBox(this, QStringLiteral("TreeRootBox"),
+                             QStringLiteral("Serve files beneath this folder too:"))),
+      treeRoot_(new QLineEdit(this)),
+      treeBrowse_(new QPushButton(QStringLiteral("..."), this))
 {
     connect(startOnStartup_, &QCheckBox::toggled, this, &TConfigGeneralPage::ApplyEnabling);
     connect(autoRefresh_, &QCheckBox::toggled, this, &TConfigGeneralPage::ApplyEnabling);
@@ -54,8 +62,27 @@ TConfigGeneralPage::TConfigGeneralPage(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(group);
+    layout->addWidget(NewTreeGroup());
 
     Load(TConfig{}, false);
+}
+
+/// The "Boot tree" group: a folder whose files are served by their paths beneath it.
+QWidget* TConfigGeneralPage::NewTreeGroup()
+{
+    treeRoot_->setObjectName(QStringLiteral("TreeRootEdit"));
+    treeBrowse_->setObjectName(QStringLiteral("TreeRootBrowseButton"));
+    connect(serveTree_, &QCheckBox::toggled, this, &TConfigGeneralPage::ApplyEnabling);
+    connect(treeBrowse_, &QPushButton::clicked, this, &TConfigGeneralPage::BrowseTreeRoot);
+
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(treeRoot_, 1);
+    folderRow->addWidget(treeBrowse_);
+    auto* group = new QGroupBox(QStringLiteral("Boot tree"), this);
+    auto* groupLayout = new QVBoxLayout(group);
+    groupLayout->addWidget(serveTree_);
+    groupLayout->addLayout(folderRow);
+    return group;
 }
 
 void TConfigGeneralPage::Load(const TConfig& config, bool startOnStartup)
@@ -68,6 +95,8 @@ void TConfigGeneralPage::Load(const TConfig& config, bool startOnStartup)
     autoRefresh_->setChecked(config.AutoRefresh);
     startOnStartup_->setChecked(startOnStartup);
     minOnStartup_->setChecked(config.MinOnStartup);
+    serveTree_->setChecked(!config.TreeRoot.empty());
+    treeRoot_->setText(QString::fromStdString(config.TreeRoot));
     ApplyEnabling();
 }
 
@@ -80,6 +109,11 @@ void TConfigGeneralPage::Store(TConfig& config) const
     config.RemoveDead = removeDead_->isChecked();
     config.AutoRefresh = autoRefresh_->isChecked();
     config.MinOnStartup = minOnStartup_->isChecked();
+    // The folder "/srv/tftp/" is the folder "/srv/tftp"; the root stays "/".
+    QString root = serveTree_->isChecked() ? treeRoot_->text() : QString();
+    while (root.size() > 1 && root.endsWith(QLatin1Char('/')))
+        root.chop(1);
+    config.TreeRoot = root.toStdString();
 }
 
 bool TConfigGeneralPage::StartOnStartup() const
@@ -98,4 +132,14 @@ void TConfigGeneralPage::ApplyEnabling()
     const bool refresh = autoRefresh_->isChecked();
     interval_->setEnabled(refresh);
     minutesLabel_->setEnabled(refresh);
+    const bool tree = serveTree_->isChecked();
+    treeRoot_->setEnabled(tree);
+    treeBrowse_->setEnabled(tree);
+}
+
+void TConfigGeneralPage::BrowseTreeRoot()
+{
+    const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Boot tree folder:"), treeRoot_->text());
+    if (!folder.isEmpty())
+        treeRoot_->setText(folder);
 }

@@ -6,16 +6,19 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
 class QSpinBox;
+class TPrompts;
 
 /// The "General" page of the configuration dialog: start-up, files list and refresh
-/// settings. "Minimize on startup." needs the autostart box and the interval needs the
-/// auto-refresh box. GUI thread only.
+/// settings, and the boot tree. "Minimize on startup." needs the autostart box, the
+/// interval needs the auto-refresh box, and the tree's folder needs its box. GUI thread only.
 class TConfigGeneralPage : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TConfigGeneralPage(QWidget* parent = nullptr);
+    explicit TConfigGeneralPage(TPrompts& prompts, QWidget* parent = nullptr);
 
     /// Shows `config` and the autostart flag, then applies the enabling rule.
     void Load(const TConfig& config, bool startOnStartup);
@@ -25,8 +28,11 @@ public:
     bool StartOnStartup() const;
 
 private:
+    QWidget* NewTreeGroup();
     void ApplyEnabling();
+    void BrowseTreeRoot();
 
+    TPrompts& prompts_;
     QCheckBox* startOnStartup_;
     QCheckBox* minOnStartup_;
     QCheckBox* loadOnStartup_;
@@ -36,4 +42,7 @@ private:
     QSpinBox* interval_;
     QLabel* minutesLabel_;
     QCheckBox* removeDead_;
+    QCheckBox* serveTree_;
+    QLineEdit* treeRoot_;
+    QPushButton* treeBrowse_;
 };

@@ -2,93 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <fcntl.h>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <netinet/in.h>
-#include <spawn.h>
-#include <string>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "tests/engine/RawClient.h"
-#include "tests/support/TempDir.h"
+#include "tests/interop/HeadlessProcess.h"
 #include "tests/support/WaitFor.h"
-
-extern char** environ;
-
-namespace {
-
-/// A UDP port that was free a moment ago.
-int FreePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
-
-/// One headless server process with its output in files; killed if still running.
-class THeadlessProcess {
-public:
-    THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments) : dir_(dir)
-    {
-        arguments.insert(arguments.begin(), {VELTRANE_BINARY, "--headless", "--config-dir", dir.Str()});
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, (dir.Path() / "stdout.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, (dir.Path() / "stderr.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn(&pid_, VELTRANE_BINARY, &files, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&files);
-    }
-    ~THeadlessProcess()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    /// Sends `signal` and returns the exit status (-1 if it did not exit normally).
-    int Stop(int signal = SIGTERM)
-    {
-        ::kill(pid_, signal);
-        return Wait();
-    }
-    int Wait()
-    {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::string Out() const { return TTempDir::ReadFile(dir_.Path() / "stdout.txt"); }
-    std::string Err() const { return TTempDir::ReadFile(dir_.Path() / "stderr.txt"); }
-
-private:
-    const TTempDir& dir_;
-    pid_t pid_ = -1;
-};
-
-int Shell(const std::string& command)
-{
-    return std::system((command + " >/dev/null 2>&1").c_str());
-}
-
-}  // namespace
 
 class HeadlessTest : public ::testing::Test {
 protected:

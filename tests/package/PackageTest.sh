@@ -92,7 +92,9 @@ manual=$root/usr/share/man/man1/veltrane.1.gz
 page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>"$work/man-warnings") ||
   fail "man cannot render the manual page"
 [ ! -s "$work/man-warnings" ] || fail "man warns: $(cat "$work/man-warnings")"
-for topic in -cm --headless --config-dir --port --help --version veltrane.INI veltrane.SEC "EXIT STATUS"; do
+for topic in -cm --headless --config-dir --port --bind --root --accept --max-downloads --max-uploads \
+             --help --version veltrane.INI veltrane.SEC SETTINGS MaxDLConn MaxULConn TreeRoot SIGHUP \
+             "dhcp-boot=pxelinux.0" "EXIT STATUS"; do
   grep -qF -- "$topic" <<<"$page" || fail "the manual page does not document $topic"
 done
 
@@ -117,7 +119,7 @@ dpkg -i "$package" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.lo
 step "Headless service"
 unit=/usr/lib/systemd/system/veltrane-headless.service
 for line in 'ExecStart=/usr/bin/veltrane --headless --config-dir /etc/veltrane' \
-            'DynamicUser=yes' 'AmbientCapabilities=CAP_NET_BIND_SERVICE'; do
+            'ExecReload=kill -HUP $MAINPID' 'DynamicUser=yes' 'AmbientCapabilities=CAP_NET_BIND_SERVICE'; do
   grep -qxF "$line" "$unit" || fail "the service lacks $line"
 done
 [ ! -e /etc/systemd/system/multi-user.target.wants/veltrane-headless.service ] ||

@@ -41,7 +41,7 @@ const char kEveryKeyChanged[] =
     "ClientTimeout=0\n[IP Settings]\nBind=10.0.0.1\n"
     "[FileAccepting]\nAccept=1\nAddNew=1\nOverwrite=1\nDestDir=/srv/in\n"
     "[Logging]\nLog=1\nLogFormat=1\nLogLimitOptions=1\nLogLimit=0\nLogSize=500\n"
-    "LogFolder=/var/log/v\n[Lasted Saved]\nFile=/lists/a.vlt\n";
+    "LogFolder=/var/log/v\n[Lasted Saved]\nFile=/lists/a.vlt\n[FileServing]\nTreeRoot=/srv/tftp\n";
 
 QStringList Texts(const QListWidget* list)
 {
@@ -315,6 +315,46 @@ private slots:
         Child<QCheckBox>("AutoRefreshBox")->click();
         QVERIFY(!Child<QSpinBox>("AutoRefreshIntervalEdit")->isEnabled());
         QVERIFY(!Child<QWidget>("MinutesLabel")->isEnabled());
+    }
+
+    void BootTreeFolderFollowsItsBoxAndIsWrittenOnlyWhenChanged()
+    {
+        Open();
+        const std::string untouched = SettingsText();
+        auto* box = Child<QCheckBox>("TreeRootBox");
+        auto* folder = Child<QLineEdit>("TreeRootEdit");
+        QCOMPARE(box->text(), QStringLiteral("Serve files beneath this folder too:"));
+        QVERIFY(!box->isChecked());
+        QVERIFY(!folder->isEnabled());
+        QVERIFY(!Child<QPushButton>("TreeRootBrowseButton")->isEnabled());
+        form_->SaveAndClose();
+        QCOMPARE(SettingsText(), untouched);  // no boot tree: no new key
+
+        Open();
+        Child<QCheckBox>("TreeRootBox")->click();
+        QVERIFY(Child<QLineEdit>("TreeRootEdit")->isEnabled());
+        Child<QLineEdit>("TreeRootEdit")->setText(QStringLiteral("/srv/tftp/"));
+        form_->SaveAndClose();
+        QCOMPARE(SettingsText(), untouched + "[FileServing]\nTreeRoot=/srv/tftp\n");
+    }
+
+    void BootTreeRoundTripsAndUntickingTurnsItOff()
+    {
+        WriteSettings("[FileServing]\nTreeRoot=/srv/tftp\n");
+        Open();
+        QVERIFY(Child<QCheckBox>("TreeRootBox")->isChecked());
+        QCOMPARE(Child<QLineEdit>("TreeRootEdit")->text(), QStringLiteral("/srv/tftp"));
+        prompts_.FolderAnswer = QStringLiteral("/srv/boot/");
+        Child<QPushButton>("TreeRootBrowseButton")->click();
+        QCOMPARE(prompts_.FolderStarts.last(), QStringLiteral("/srv/tftp"));
+        form_->SaveAndClose();
+        QCOMPARE(store_->ReadSettingsFile().TreeRoot, std::string("/srv/boot"));
+
+        Open();
+        Child<QCheckBox>("TreeRootBox")->click();
+        QVERIFY(!Child<QLineEdit>("TreeRootEdit")->isEnabled());
+        form_->SaveAndClose();
+        QCOMPARE(store_->ReadSettingsFile().TreeRoot, std::string());
     }
 
     void DestinationUsableOnlyWhileAccepting()
