@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-#include "security/AtomicFile.h"
+#include "fileio/AtomicFile.h"
 
 namespace {
 
