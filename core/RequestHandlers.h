@@ -7,6 +7,7 @@
 
 #include "core/Config.h"
 #include "core/ProgressFileStream.h"
+#include "core/TransferEntries.h"
 #include "engine/PeerInfo.h"
 #include "engine/Stream.h"
 
@@ -55,6 +56,7 @@ private:
     TServerState& serverState_;
     const TSecurityRules& securityRules_;
     TConfigSource config_;
+    TTransferEntries transferEntries_;
 };
 
 /// Whether an upload name stays inside the upload folder and is printable: not empty,
