@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <utility>
 #include <variant>
@@ -96,6 +97,39 @@ const std::array<TSettingKey, 28> kDialogOrder{{
     {kLogging, "LogFolder", &TConfig::LogFolder},
 }};
 
+/// A number key whose value must lie within [Low, High] for the server to work.
+struct TCheckedKey {
+    const char* Key;
+    std::int32_t TConfig::*Field;
+    std::int32_t Low;
+    std::int32_t High;
+};
+
+constexpr std::int32_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+
+// BufferSize 0 leaves a server that answers nothing and a huge one takes gigabytes at
+// start; a Timeout or a connection limit of 0 refuses or drops every transfer.
+const std::array<TCheckedKey, 5> kCheckedKeys{{
+    {"Port", &TConfig::Port, 1, 65535},
+    {"BufferSize", &TConfig::BufferSize, 512, 65536},
+    {"Timeout", &TConfig::Timeout, 1, kNoLimit},
+    {"MaxDLConn", &TConfig::MaxDLConn, 1, kNoLimit},
+    {"MaxULConn", &TConfig::MaxULConn, 1, kNoLimit},
+}};
+
+/// Puts each checked key that is out of range back to its default, naming it in `problems`.
+void CheckRanges(const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
+{
+    for (const TCheckedKey& checked : kCheckedKeys) {
+        std::int32_t& value = config.*checked.Field;
+        if (value >= checked.Low && value <= checked.High)
+            continue;
+        value = defaults.*checked.Field;
+        problems.push_back("Application: Invalid value for " + std::string(checked.Key) + ", using " +
+                           std::to_string(value));
+    }
+}
+
 template <typename... Handlers>
 struct TOverloaded : Handlers... {
     using Handlers::operator()...;
@@ -165,14 +199,17 @@ TConfig TSettingsStore::Defaults() const
     return defaults;
 }
 
-TConfig TSettingsStore::ReadSettingsFile() const
+TSettingsRead TSettingsStore::ReadCheckedSettingsFile() const
 {
     const TIniFile ini(paths_.SettingsFile());
     const TConfig defaults = Defaults();
-    TConfig config = defaults;
+    TSettingsRead read{defaults, {}};
+    if (ini.Unreadable())
+        read.Problems.push_back("Application: Cannot read " + paths_.SettingsFile().string() + ", using defaults");
     for (const auto& key : kLoadOrder)
-        ReadKey(ini, key, defaults, config);
-    return config;
+        ReadKey(ini, key, defaults, read.Config);
+    CheckRanges(defaults, read.Config, read.Problems);
+    return read;
 }
 
 bool TSettingsStore::ReadStartOnStartup() const
@@ -186,9 +223,11 @@ bool TSettingsStore::SettingsFileExists() const
     return std::filesystem::exists(paths_.SettingsFile(), error);
 }
 
-void TSettingsStore::LoadSettings()
+std::vector<std::string> TSettingsStore::LoadSettings()
 {
-    Publish(ReadSettingsFile());
+    TSettingsRead read = ReadCheckedSettingsFile();
+    Publish(std::move(read.Config));
+    return std::move(read.Problems);
 }
 
 std::shared_ptr<const TConfig> TSettingsStore::Config() const

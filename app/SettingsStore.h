@@ -13,6 +13,13 @@
 /// address and an empty value is one empty address. Texts are not checked here.
 std::vector<std::string> BindAddresses(const std::string& bind);
 
+/// The settings file read into a record, and what in it could not be used, each as the
+/// status text that reports it ("Application: Invalid value for Port, using 69").
+struct TSettingsRead {
+    TConfig Config;
+    std::vector<std::string> Problems;
+};
+
 /// The settings file and the process-wide TConfig record, owned by the application core.
 /// Loading and writing happen on the main thread; Config() may be called from any thread
 /// and always returns one whole record, old or new. Writes that the platform refuses throw
@@ -28,7 +35,11 @@ public:
 
     /// The settings file read into a record, missing keys and invalid values giving their
     /// defaults; a missing file gives all defaults and is not created. Publishes nothing.
-    TConfig ReadSettingsFile() const;
+    /// Numbers the server cannot work with (a Port outside 1..65535, a BufferSize outside
+    /// 512..65536, a Timeout, MaxDLConn or MaxULConn below 1) are invalid values too; they
+    /// and a file that exists but cannot be read are listed as problems.
+    TSettingsRead ReadCheckedSettingsFile() const;
+    TConfig ReadSettingsFile() const { return ReadCheckedSettingsFile().Config; }
 
     /// "TFTP Settings" / "StartOnStartup", which the configuration dialog shows but TConfig
     /// does not hold.
@@ -37,7 +48,8 @@ public:
     bool SettingsFileExists() const;
 
     /// Reads the settings file and publishes it as the new record, replacing every field.
-    void LoadSettings();
+    /// Returns the problems found, for the caller to report once.
+    std::vector<std::string> LoadSettings();
 
     /// The current record. Safe to call from any thread; the record never changes under
     /// the holder. Before the first LoadSettings it holds the defaults.

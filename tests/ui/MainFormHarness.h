@@ -24,13 +24,16 @@ struct TMainFormHarness {
     TRecordingMainPrompts Prompts;
     std::unique_ptr<TMainForm> Form;
 
-    /// Runs the window's creation sequence unless `create` is false.
+    /// Runs the window's creation sequence unless `create` is false. The server binds any
+    /// free port unless `anyFreePort` is false, when it takes "Port" from the settings.
     explicit TMainFormHarness(const std::string& settings = kQuietSettings, std::vector<std::string> arguments = {},
-                              bool create = true)
+                              bool create = true, bool anyFreePort = true)
     {
         Dir.WriteFile("veltrane.INI", settings);
         Form = std::make_unique<TMainForm>(
             TMainFormOptions{TProgramPaths(Dir.Path()), std::move(arguments), Dir.Path() / "vltrnd.chm", &Prompts});
+        if (anyFreePort)
+            Core().SetPortOverride(0);
         if (create)
             Form->CreateMainWindow();
     }

@@ -102,7 +102,7 @@ int main(int argc, char** argv)
 
     TTempDir dir;
     std::filesystem::create_directory(dir.Path() / "incoming");
-    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nPort=0\nRMTransfer=0\nMaxDLConn=3\n"
+    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nRMTransfer=0\nMaxDLConn=3\n"
                                   "[IP Settings]\nBind=127.0.0.1\n[FileAccepting]\nAccept=1\nDestDir=" +
                                       (dir.Path() / "incoming").string() + "\n");
     const std::filesystem::path images = dir.Path() / "images";
@@ -112,6 +112,7 @@ int main(int argc, char** argv)
         return (images / name).string();
     };
     TMainForm form(TMainFormOptions{TProgramPaths(dir.Path()), {}, {}});
+    form.Core().SetPortOverride(0);
     form.CreateMainWindow();
     form.resize(900, 600);
     form.show();
