@@ -161,6 +161,20 @@ TEST_F(HeadlessTest, BindFailureShowsTheSocketErrorOnTwoLines)
     EXPECT_EQ(server.Err(), "Socket Error # 10049\nCannot assign requested address.\n");
 }
 
+TEST_F(HeadlessTest, InvalidSettingIsToldOnceOnStandardErrorAndTheDefaultServes)
+{
+    std::ofstream(dir_.Path() / "veltrane.INI") << "[TFTP Settings]\nBufferSize=0\n";
+    const auto offered = dir_.WriteFile("a.bin", std::string(2000, 'a'));
+    THeadlessProcess server(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("a.bin", (dir_.Path() / "got.bin").string())) << server.Err();
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    const std::string err = server.Err();
+    const std::string told = "Application: Invalid value for BufferSize, using 8192\n";
+    ASSERT_NE(err.find(told), std::string::npos) << err;
+    EXPECT_EQ(err.find(told, err.find(told) + 1), std::string::npos) << err;
+    EXPECT_EQ(server.Out().find("Invalid value"), std::string::npos);
+}
+
 // As with `veltrane --headless ... | head -1`: the reader of standard output is gone
 // before the first line, and the server goes on serving.
 TEST_F(HeadlessTest, ClosedStandardOutputDoesNotStopTheServer)
