@@ -116,5 +116,5 @@ TEST_F(FloodTest, ClosingWithManyTransfersRunningEndsThemAll)
     ASSERT_EQ(core_->Engine().SessionCount(), 32u);
     const auto before = std::chrono::steady_clock::now();
     core_.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));  // hang detection
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));  // hang detection
 }
