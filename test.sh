@@ -15,14 +15,14 @@ ctest --test-dir build/test -j "$jobs" --label-exclude fuzz
 
 echo "== Engine and core tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=ON \
-  -DVELTRANE_BUILD_UI=OFF -DVELTRANE_ONLY="engine;security;log;core;app"
+  -DVELTRANE_BUILD_UI=OFF -DVELTRANE_ONLY="fileio;engine;security;log;core;app"
 cmake --build build/asan -j "$jobs"
 ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build/asan -j "$jobs" -L sanitize
 
 echo "== Engine and serving-core tests under ThreadSanitizer"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_TSAN=ON \
-  -DVELTRANE_BUILD_UI=OFF -DVELTRANE_ONLY="engine;security;log;core;app"
+  -DVELTRANE_BUILD_UI=OFF -DVELTRANE_ONLY="fileio;engine;security;log;core;app"
 cmake --build build/tsan -j "$jobs"
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --test-dir build/tsan -j "$jobs" -L sanitize
 

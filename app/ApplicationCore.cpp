@@ -8,8 +8,25 @@
 #include "core/FilesListDocument.h"
 #include "security/SecurityRulesFile.h"
 
-TApplicationCore::TApplicationCore(TProgramPaths paths)
+std::string TStartResult::MessageLines() const
+{
+    std::string lines;
+    lines.reserve(Message.size());
+    for (std::size_t i = 0; i < Message.size(); ++i) {
+        if (Message[i] != '\r') {
+            lines += Message[i];
+            continue;
+        }
+        lines += '\n';
+        if (i + 1 < Message.size() && Message[i + 1] == '\n')
+            ++i;
+    }
+    return lines;
+}
+
+TApplicationCore::TApplicationCore(TProgramPaths paths, std::size_t activityLogLimit)
     : settings_(std::move(paths)),
+      activityLog_(std::make_shared<TSystemClock>(), activityLogLimit),
       handlers_(filesList_, activityLog_, transferLog_, serverState_, securityRules_,
                 [this] { return settings_.Config(); })
 {
@@ -68,7 +85,7 @@ std::optional<TStartResult> TApplicationCore::Startup()
     serverState_.DownloadCount = 0;
     serverState_.UploadCount = 0;
     serverState_.ShowServerState(TServerState::Stopped);
-    settings_.LoadSettings();
+    LoadSettings();
     ApplyEngineSettings();
     LoadSecurityRules();
     const auto config = settings_.Config();
@@ -88,6 +105,16 @@ std::optional<TStartResult> TApplicationCore::Startup()
         return refused;
     UpdateAutoRefreshTimer();
     return refused;
+}
+
+void TApplicationCore::LoadSettings()
+{
+    for (const std::string& problem : settings_.LoadSettings()) {
+        if (settingsProblemSink_)
+            settingsProblemSink_(problem);
+        else
+            activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText, problem);
+    }
 }
 
 int TApplicationCore::Port() const
@@ -187,7 +214,7 @@ void TApplicationCore::UpdateAutoRefreshTimer()
 
 void TApplicationCore::ReapplyAfterConfiguration()
 {
-    settings_.LoadSettings();
+    LoadSettings();
     ApplyEngineSettings();
     LoadSecurityRules();
     UpdateAutoRefreshTimer();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -49,6 +50,9 @@ struct TStartResult {
     enum class TOutcome { Started, NoFileAvailable, BindFailed } Outcome = TOutcome::Started;
     std::string Message;  // the text the operator is shown when not started
     bool Ok() const { return Outcome == TOutcome::Started; }
+    /// The message as lines for a window or a terminal: each "\r\n" or lone "\r" (the
+    /// message's own line breaks) becomes one "\n".
+    std::string MessageLines() const;
 };
 
 /// Everything the program owns apart from its windows: the engine, the files list, the
@@ -60,7 +64,8 @@ public:
     static constexpr const char* NoFileAvailable =
         "No file available.\rPlease add at least one file first or accept incoming files.";
 
-    explicit TApplicationCore(TProgramPaths paths);
+    /// `activityLogLimit` bounds the entries kept in memory besides transfers under way.
+    explicit TApplicationCore(TProgramPaths paths, std::size_t activityLogLimit = TActivityLog::kDefaultMaxEntries);
     ~TApplicationCore();
     TApplicationCore(const TApplicationCore&) = delete;
     TApplicationCore& operator=(const TApplicationCore&) = delete;
@@ -69,6 +74,9 @@ public:
     void SetObserver(TApplicationObserver* observer);
     /// Where completion reports run: the host's main thread.
     void SetMainThreadBridge(IMainThreadBridge* bridge);
+    /// Where the problems found in the settings file go, once per load; by default each
+    /// is an error entry of the activity log. Set before Startup().
+    void SetSettingsProblemSink(std::function<void(const std::string&)> sink) { settingsProblemSink_ = std::move(sink); }
 
     /// The start-up sequence: settings, rules, the last files list with its refresh and
     /// automatic start, the auto-refresh timer. Returns the automatic start's refusal for
@@ -105,6 +113,7 @@ public:
 
 private:
     void WireEngine();
+    void LoadSettings();
     int Port() const;
     void SetServerCommands(bool startEnabled, bool stopEnabled);
 
@@ -116,6 +125,7 @@ private:
     TSecurityRules securityRules_;
     TRequestHandlers handlers_;
     TApplicationObserver* observer_ = nullptr;
+    std::function<void(const std::string&)> settingsProblemSink_;
     // Last, so it goes first: its sessions use everything above until they are joined.
     TTrivialFTPServer engine_;
 };

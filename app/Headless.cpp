@@ -86,14 +86,6 @@ private:
     std::thread thread_;
 };
 
-std::string ConsoleText(std::string message)
-{
-    for (char& c : message)
-        if (c == '\r')
-            c = '\n';
-    return message;
-}
-
 void OfferPaths(TApplicationCore& core, const std::vector<std::string>& paths, std::ostream& err)
 {
     for (const std::string& path : paths) {
@@ -131,6 +123,9 @@ TConfigOverrides OverridesOf(const TCommandLine& commandLine)
 
 int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream& err)
 {
+    // Output piped into a reader that quits (`| head -1`) must not end the server: a write
+    // to the closed pipe then fails quietly instead of raising SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     // Declared before the core, so both outlive its engine's threads.
     THeadlessLoop loop;
     THeadlessPresenter presenter(out, loop);
@@ -145,11 +140,13 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
         err << "veltrane: --root " << *commandLine.Root << ": no such folder" << std::endl;
         return 2;
     }
-    TApplicationCore core(TProgramPaths::ForCommandLine(commandLine.ConfigDir));
+    TApplicationCore core(TProgramPaths::ForCommandLine(commandLine.ConfigDir), kHeadlessActivityEntries);
     presenter.Present(core);
     core.SetObserver(&presenter);
     core.SetMainThreadBridge(&loop);
     core.Settings().SetOverrides(OverridesOf(commandLine));
+    // Nothing shows the activity log here, so a settings problem is told on standard error.
+    core.SetSettingsProblemSink([&err](const std::string& problem) { err << problem << std::endl; });
 
     std::optional<TStartResult> refused = core.Startup();
     // The paths given here may be just what an empty list lacked.
@@ -162,7 +159,7 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
             refused = started;
     }
     if (refused) {
-        err << ConsoleText(refused->Message) << std::endl;
+        err << refused->MessageLines() << std::endl;
         return 2;
     }
     served = &core;

@@ -3,7 +3,7 @@
 #include <system_error>
 #include <utility>
 
-#include "security/AtomicFile.h"
+#include "fileio/AtomicFile.h"
 
 namespace {
 
@@ -24,6 +24,7 @@ TIniFile::TIniFile(std::filesystem::path file) : file_(std::move(file))
     auto read = ReadWholeFile(file_, kMaxFileBytes);
     if (read.Outcome == roRead)
         document_ = TIniDocument(read.Bytes);
+    unreadable_ = read.Outcome == roFailed;
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,

@@ -36,6 +36,9 @@ public:
     explicit TIniFile(std::filesystem::path file);
 
     const std::filesystem::path& FileName() const { return file_; }
+    /// The file exists but could not be read (unreadable, not a regular file, too large);
+    /// every read then gives its default.
+    bool Unreadable() const { return unreadable_; }
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback) const;
@@ -57,4 +60,5 @@ public:
 private:
     std::filesystem::path file_;
     TIniDocument document_;
+    bool unreadable_ = false;
 };

@@ -8,7 +8,7 @@
 #include "app/ApplicationCore.h"
 #include "app/BindAdvice.h"
 #include "app/IniFile.h"
-#include "security/AtomicFile.h"
+#include "fileio/AtomicFile.h"
 #include "security/SecurityRulesFile.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 #include <utility>
 #include <variant>
@@ -105,6 +106,40 @@ const std::array<TSettingKey, 31> kDialogOrder{{
     {kLogging, "LogFolder", &TConfig::LogFolder},
 }};
 
+/// A number key whose value must lie within [Low, High] for the server to work.
+struct TCheckedKey {
+    const char* Key;
+    std::int32_t TConfig::*Field;
+    std::int32_t Low;
+    std::int32_t High;
+};
+
+constexpr std::int32_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+
+// BufferSize 0 leaves a server that answers nothing and a huge one takes gigabytes at
+// start; a Timeout or a connection limit of 0 refuses or drops every transfer.
+const std::array<TCheckedKey, 6> kCheckedKeys{{
+    {"Port", &TConfig::Port, 1, 65535},
+    {"BufferSize", &TConfig::BufferSize, 512, 65536},
+    {"Timeout", &TConfig::Timeout, 1, kNoLimit},
+    {"MaxDLConn", &TConfig::MaxDLConn, 1, kNoLimit},
+    {"MaxULConn", &TConfig::MaxULConn, 1, kNoLimit},
+    {"MaxWindowSize", &TConfig::MaxWindowSize, 1, MaxWindowSizeSetting},
+}};
+
+/// Puts each checked key that is out of range back to its default, naming it in `problems`.
+void CheckRanges(const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
+{
+    for (const TCheckedKey& checked : kCheckedKeys) {
+        std::int32_t& value = config.*checked.Field;
+        if (value >= checked.Low && value <= checked.High)
+            continue;
+        value = defaults.*checked.Field;
+        problems.push_back("Application: Invalid value for " + std::string(checked.Key) + ", using " +
+                           std::to_string(value));
+    }
+}
+
 template <typename... Handlers>
 struct TOverloaded : Handlers... {
     using Handlers::operator()...;
@@ -131,14 +166,14 @@ void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& default
 
 /// A window outside what the dialog offers reads as the default, and a transfer port
 /// range that cannot be used as none (any port the system picks).
-void DropUnusableValues(const TConfig& defaults, TConfig& config)
+/// A transfer port range the sessions cannot bind from means "any port", as by default.
+void DropUnusablePortRange(TConfig& config, std::vector<std::string>& problems)
 {
-    if (config.MaxWindowSize < 1 || config.MaxWindowSize > MaxWindowSizeSetting)
-        config.MaxWindowSize = defaults.MaxWindowSize;
-    if (!TransferPortRangeValid(config.PortRangeLow, config.PortRangeHigh)) {
-        config.PortRangeLow = 0;
-        config.PortRangeHigh = 0;
-    }
+    if (TransferPortRangeValid(config.PortRangeLow, config.PortRangeHigh))
+        return;
+    config.PortRangeLow = 0;
+    config.PortRangeHigh = 0;
+    problems.push_back("Application: Invalid value for PortRangeLow, using 0");
 }
 
 std::string BoolText(bool value)
@@ -201,15 +236,18 @@ TConfig TSettingsStore::Defaults() const
     return defaults;
 }
 
-TConfig TSettingsStore::ReadSettingsFile() const
+TSettingsRead TSettingsStore::ReadCheckedSettingsFile() const
 {
     const TIniFile ini(paths_.SettingsFile());
     const TConfig defaults = Defaults();
-    TConfig config = defaults;
+    TSettingsRead read{defaults, {}};
+    if (ini.Unreadable())
+        read.Problems.push_back("Application: Cannot read " + paths_.SettingsFile().string() + ", using defaults");
     for (const auto& key : kLoadOrder)
-        ReadKey(ini, key, defaults, config);
-    DropUnusableValues(defaults, config);
-    return config;
+        ReadKey(ini, key, defaults, read.Config);
+    CheckRanges(defaults, read.Config, read.Problems);
+    DropUnusablePortRange(read.Config, read.Problems);
+    return read;
 }
 
 bool TSettingsStore::ReadStartOnStartup() const
@@ -235,9 +273,12 @@ TConfig TSettingsStore::ReadServingSettings() const
     return config;
 }
 
-void TSettingsStore::LoadSettings()
+std::vector<std::string> TSettingsStore::LoadSettings()
 {
-    Publish(ReadServingSettings());
+    TSettingsRead read = ReadCheckedSettingsFile();
+    overrides_.ApplyTo(read.Config);
+    Publish(std::move(read.Config));
+    return std::move(read.Problems);
 }
 
 std::shared_ptr<const TConfig> TSettingsStore::Config() const

@@ -21,6 +21,13 @@ std::vector<std::string> BindAddresses(const std::string& bind);
 /// The settings keys whose values differ between `before` and `after`, in file order.
 std::vector<std::string> ChangedSettings(const TConfig& before, const TConfig& after);
 
+/// The settings file read into a record, and what in it could not be used, each as the
+/// status text that reports it ("Application: Invalid value for Port, using 69").
+struct TSettingsRead {
+    TConfig Config;
+    std::vector<std::string> Problems;
+};
+
 /// The settings file and the process-wide TConfig record, owned by the application core.
 /// Loading and writing happen on the main thread; Config() may be called from any thread
 /// and always returns one whole record, old or new. Writes that the platform refuses throw
@@ -35,10 +42,13 @@ public:
     TConfig Defaults() const;
 
     /// The settings file read into a record, missing keys and invalid values giving their
-    /// defaults; a missing file gives all defaults and is not created. A "MaxWindowSize"
-    /// outside 1..64 reads as its default and an unusable transfer port range as 0 and 0.
-    /// Publishes nothing.
-    TConfig ReadSettingsFile() const;
+    /// defaults; a missing file gives all defaults and is not created. Publishes nothing.
+    /// Numbers the server cannot work with (a Port outside 1..65535, a BufferSize outside
+    /// 512..65536, a Timeout, MaxDLConn or MaxULConn below 1, a MaxWindowSize
+    /// outside 1..64, a transfer port range the sessions cannot use) are invalid values too; they
+    /// and a file that exists but cannot be read are listed as problems.
+    TSettingsRead ReadCheckedSettingsFile() const;
+    TConfig ReadSettingsFile() const { return ReadCheckedSettingsFile().Config; }
 
     /// "TFTP Settings" / "StartOnStartup", which the configuration dialog shows but TConfig
     /// does not hold.
@@ -53,7 +63,8 @@ public:
     TConfig ReadServingSettings() const;
 
     /// Reads the settings file and publishes it as the new record, replacing every field.
-    void LoadSettings();
+    /// Returns the problems found, for the caller to report once.
+    std::vector<std::string> LoadSettings();
 
     /// Publishes `config` as the new record, whole.
     void Publish(TConfig config);

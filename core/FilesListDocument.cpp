@@ -2,16 +2,16 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
+#include <exception>
 #include <fstream>
 #include <utility>
 #include <vector>
 
 #include "core/FileSystem.h"
 #include "core/FilesList.h"
+#include "fileio/AtomicFile.h"
 #include "log/ActivityLog.h"
 #include "log/LogLine.h"
-#include "log/OutputFile.h"
 #include "log/PathText.h"
 
 namespace {
@@ -97,38 +97,40 @@ bool LoadEntries(const std::string& path, TFilesList& list)
     return read;
 }
 
-// The new document is written beside the old one and renamed over it only when
-// complete, so a failed save never destroys the document it was to replace.
+// The new document replaces the old one only when complete, so a failed save never
+// destroys the document it was to replace.
 bool WriteDocument(const std::string& path, const std::vector<FileEntry>& entries)
 {
     std::string text;
     for (const FileEntry& entry : entries)
         (text += FormatFilesListLine(entry)) += kLineEnd;
-    const std::string temporary = path + ".new";
-    TOutputFile file(temporary, TOutputFile::TMode::Replace);
-    const bool written = file.IsOpen() && file.Write(text) && file.Sync() && file.Close() &&
-                         std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!written)
-        std::remove(temporary.c_str());
-    return written;
+    try {
+        WriteFileAtomically(path, text);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace
 
 std::optional<TFilesListLine> ParseFilesListLine(std::string_view line)
 {
-    const std::size_t first = line.find('|');
-    if (first == std::string_view::npos)
+    const std::size_t last = line.rfind('|');
+    if (last == std::string_view::npos || line.find('\0') != std::string_view::npos)
         return std::nullopt;
-    const std::size_t second = line.find('|', first + 1);
-    if (second == std::string_view::npos || first == 0 || line.find('\0') != std::string_view::npos)
-        return std::nullopt;
-    const std::string_view count = line.substr(second + 1);
-    if (!IsDecimal(count))
+    const std::string_view body = line.substr(0, last);
+    // A name never holds "/" and a folder starts with one (or is the root, ""), so the
+    // first "|/" ends the name even when name or folder hold "|" themselves.
+    std::size_t split = body.find("|/");
+    if (split == std::string_view::npos)
+        split = body.rfind('|');
+    const std::string_view count = line.substr(last + 1);
+    if (split == std::string_view::npos || split == 0 || !IsDecimal(count))
         return std::nullopt;
     TFilesListLine parsed;
-    parsed.Name = line.substr(0, first);
-    parsed.Folder = line.substr(first + 1, second - first - 1);
+    parsed.Name = body.substr(0, split);
+    parsed.Folder = body.substr(split + 1);
     const auto result = std::from_chars(count.data(), count.data() + count.size(), parsed.AccessCount);
     if (result.ec != std::errc{})
         parsed.AccessCount = 0;

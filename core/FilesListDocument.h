@@ -21,10 +21,12 @@ struct TFilesListLine {
     std::int32_t AccessCount = 0;
 };
 
-/// Splits a line (without its line end) at its first "|" and the next one after it; the
-/// rest is the count text. None for a line that cannot describe an entry: fewer than two
-/// "|", an empty name, a NUL byte, or a count that is not a decimal number. A count too
-/// large for 32 bits reads as 0.
+/// Splits a line (without its line end): the count text follows the last "|", the folder
+/// starts at the first "|/" before it (after the last "|" before the count when there is
+/// none, as for the root folder ""), so names and folders holding "|" read back as
+/// written. None for a line that cannot describe an entry: fewer than two "|", an empty
+/// name, a NUL byte, or a count that is not a decimal number. A count too large for 32
+/// bits reads as 0.
 std::optional<TFilesListLine> ParseFilesListLine(std::string_view line);
 
 /// The document line of `entry`, without its line end.

@@ -133,7 +133,8 @@ void TRequestHandlers::GrantRead(const std::string& path, std::unique_ptr<TStrea
     // The stream is opened first, so a file that cannot be read leaves no pending entry.
     auto stream = TProgressFileStream::OpenForRead(path, ProgressCallback(), peerInfo);
     serverState_.ShowServerState(TServerState::Started);
-    activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
+    const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
+    transferEntries_.Remember(peerInfo, entry.Id);
     aStream = std::move(stream);
 }
 
@@ -207,6 +208,7 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
         transferLog_.DropTransferInfo(peerInfo);
         throw;
     }
+    transferEntries_.Remember(peerInfo, entry.Id);
     // Completion receives the stream, to put the finished upload in place.
     freeStreamOnComplete = false;
     grantAccess = true;
@@ -243,7 +245,8 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
     success = CommitUpload(success, std::move(aStream), config->Overwrite,
                            writeOperation && record ? record->TotalSize : 0);
 
-    if (const auto pending = activityLog_.FindPendingTransferEntry(peerInfo.IP)) {
+    const auto entryId = transferEntries_.Take(peerInfo);
+    if (const auto pending = entryId ? activityLog_.FindPendingTransferEntry(*entryId) : std::nullopt) {
         const bool sending = pending->Status == kStatusSendingFile;
         std::optional<TActivityEntry> closed;
         if (!success)

@@ -10,6 +10,7 @@
 
 #include "core/Config.h"
 #include "core/ProgressFileStream.h"
+#include "core/TransferEntries.h"
 #include "engine/PeerInfo.h"
 #include "engine/Stream.h"
 
@@ -66,6 +67,7 @@ private:
     TConfigSource config_;
     std::mutex treeTransfersLock_;  // guards treeTransfers_
     std::set<std::pair<std::string, std::int32_t>> treeTransfers_;  // peers served from the boot tree
+    TTransferEntries transferEntries_;
 };
 
 /// Whether an upload name stays inside the upload folder and is printable: not empty,

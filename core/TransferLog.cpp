@@ -80,10 +80,10 @@ void TTransferLog::UpdateLocked(TProgressCursor& cursor, const TPeerInfo& peer, 
 bool TTransferLog::LocateLocked(TProgressCursor& cursor, const std::string& fileName,
                                 const TPeerInfo& peer, bool isUpload)
 {
-    // A download's row is known by name, address and port; an upload's by name and
-    // address only.
+    // A row is known by name, address and port, so two transfers from one address (two
+    // boards behind one NAT) keep a row each, uploads as well as downloads.
     const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& row) {
-        return row->FileName == fileName && row->IP == peer.IP && (isUpload || row->Port == peer.Port);
+        return row->FileName == fileName && row->IP == peer.IP && row->Port == peer.Port;
     });
     if (found != rows_.end()) {
         cursor.Row = *found;

@@ -109,17 +109,11 @@ TActivityEntry TActivityLog::ReplaceLastActivityEntry(TActivityIcon icon, std::s
     return entry;
 }
 
-std::optional<TActivityEntry> TActivityLog::FindPendingTransferEntry(std::string_view remoteIP) const
+std::optional<TActivityEntry> TActivityLog::FindPendingTransferEntry(TActivityEntryId id) const
 {
     std::lock_guard lock(entriesMutex_);
-    for (const TActivityEntryId id : pending_) {
-        const auto it = std::lower_bound(
-            entries_.begin(), entries_.end(), id,
-            [](const TActivityEntry& entry, TActivityEntryId wanted) { return entry.Id < wanted; });
-        if (it != entries_.end() && it->Id == id && it->RemoteIP == remoteIP)
-            return *it;
-    }
-    return std::nullopt;
+    const TActivityEntry* entry = pending_.contains(id) ? FindLocked(id) : nullptr;
+    return entry != nullptr ? std::optional<TActivityEntry>(*entry) : std::nullopt;
 }
 
 std::optional<TActivityEntry> TActivityLog::UpdateActivityEntry(const TActivityEntry& entry,
@@ -226,6 +220,11 @@ void TActivityLog::TrackPendingLocked(const TActivityEntry& entry)
 }
 
 TActivityEntry* TActivityLog::FindLocked(TActivityEntryId id)
+{
+    return const_cast<TActivityEntry*>(std::as_const(*this).FindLocked(id));
+}
+
+const TActivityEntry* TActivityLog::FindLocked(TActivityEntryId id) const
 {
     // Ids grow with every append and keep their place, so the entries are sorted by Id.
     const auto it = std::lower_bound(

@@ -8,7 +8,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "log/ActivityEntry.h"
@@ -55,9 +54,11 @@ public:
     TActivityEntry ReplaceLastActivityEntry(TActivityIcon icon, std::string fileName,
                                             std::string remoteIP, std::string status);
 
-    /// The oldest entry of `remoteIP` still reading "Transfer: Sending file..." or
-    /// "Transfer: Receiving file...", or none.
-    std::optional<TActivityEntry> FindPendingTransferEntry(std::string_view remoteIP) const;
+    /// The entry with this Id while it still reads "Transfer: Sending file..." or
+    /// "Transfer: Receiving file...", or none. A transfer keeps the Id of the entry made
+    /// when it was granted, so its outcome lands on its own entry even when another
+    /// transfer of the same address is pending too.
+    std::optional<TActivityEntry> FindPendingTransferEntry(TActivityEntryId id) const;
 
     /// Sets the icon and status of the entry with `entry`'s Id, keeping its other fields;
     /// returns the updated copy, or none when that entry is no longer in the log.
@@ -89,6 +90,7 @@ private:
     void DropOverflowLocked();
     void TrackPendingLocked(const TActivityEntry& entry);
     TActivityEntry* FindLocked(TActivityEntryId id);
+    const TActivityEntry* FindLocked(TActivityEntryId id) const;
     void QueueLocked(TEvent event);
     void DeliverEvents();
     static void Dispatch(TActivityLogObserver& observer, const TEvent& event);

@@ -9,18 +9,33 @@
 
 namespace {
 
+// O_NONBLOCK keeps a FIFO without a reader (or a device) from stalling the caller in
+// open(); such files are refused below anyway. It changes nothing for regular files.
 int OpenFlags(TOutputFile::TMode mode)
 {
-    const int common = O_WRONLY | O_CREAT | O_CLOEXEC;
-    return mode == TOutputFile::TMode::Append ? common | O_APPEND : common | O_TRUNC;
+    const int common = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    return mode == TOutputFile::TMode::Append ? common | O_APPEND : common;
+}
+
+// Only a regular file is written: a FIFO or a device could block every later write.
+// Emptying waits until then, so nothing but a regular file is ever truncated.
+int OpenRegularFile(const std::string& path, TOutputFile::TMode mode)
+{
+    const int fd = ::open(path.c_str(), OpenFlags(mode), 0666);
+    if (fd < 0)
+        return -1;
+    struct stat status {};
+    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+                        (mode == TOutputFile::TMode::Append || ::ftruncate(fd, 0) == 0);
+    if (usable)
+        return fd;
+    ::close(fd);
+    return -1;
 }
 
 }  // namespace
 
-TOutputFile::TOutputFile(const std::string& path, TMode mode)
-    : fd_(::open(path.c_str(), OpenFlags(mode), 0666))
-{
-}
+TOutputFile::TOutputFile(const std::string& path, TMode mode) : fd_(OpenRegularFile(path, mode)) {}
 
 TOutputFile::TOutputFile(TOutputFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 

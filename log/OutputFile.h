@@ -4,8 +4,9 @@
 #include <string>
 #include <string_view>
 
-/// Owns one file opened for writing (log files, quick saves, files-list documents).
-/// Move-only; the descriptor is closed when the owner goes. One thread at a time.
+/// Owns one regular file opened for writing (log files, quick saves). Anything else (a
+/// FIFO, a device, a folder) is not opened, without blocking. Move-only; the descriptor
+/// is closed when the owner goes. One thread at a time.
 class TOutputFile {
 public:
     enum class TMode {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <system_error>
 
-#include "security/AtomicFile.h"
+#include "fileio/AtomicFile.h"
 
 namespace {
 

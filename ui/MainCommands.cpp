@@ -91,10 +91,7 @@ void TMainCommands::ReportStartRefusal(const TStartResult& result, QWidget* pare
 {
     if (result.Ok())
         return;
-    // The message's two lines are separated by a carriage return alone.
-    QString text = QString::fromStdString(result.Message);
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    prompts_.ShowError(parent, text);
+    prompts_.ShowError(parent, QString::fromStdString(result.MessageLines()));
 }
 
 void TMainCommands::OpenFilesList()

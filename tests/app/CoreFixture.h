@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/ApplicationCore.h"
+#include "tests/support/AnyFreePort.h"
 #include "tests/engine/RawClient.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitFor.h"
@@ -24,15 +25,17 @@ protected:
         if (destDir.empty())
             destDir = dir_.Path() / "uploads";
         std::ofstream(dir_.Path() / "veltrane.INI")
-            << "[TFTP Settings]\nPort=0\nTimeout=3\n" << tftpKeys << "\n[IP Settings]\nBind=127.0.0.1\n"
+            << "[TFTP Settings]\nTimeout=3\n" << tftpKeys << "\n[IP Settings]\nBind=127.0.0.1\n"
             << "[FileAccepting]\nDestDir=" << destDir.string() << "\n" << acceptingKeys
             << "\n[Logging]\nLogFolder=" << dir_.Str() << "\n" << loggingKeys << "\n";
     }
 
-    /// Creates the core from the settings written so far and runs its start-up.
+    /// Creates the core from the settings written so far and runs its start-up. The server
+    /// binds any free port (the override the headless --port uses), never "Port".
     void Create()
     {
         core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+        core_->Settings().SetOverrides(AnyFreePort());
         core_->Startup();
     }
 
@@ -73,7 +76,7 @@ protected:
 
     bool WaitIdle()
     {
-        return WaitFor([this] { return core_->Engine().SessionCount() == 0; }, std::chrono::seconds(20));
+        return WaitFor([this] { return core_->Engine().SessionCount() == 0; }, std::chrono::seconds(30));
     }
 
     /// Downloads `name` whole with lock-step ACKs; the bytes, or nullopt on an ERROR.

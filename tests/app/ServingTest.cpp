@@ -2,6 +2,7 @@
 
 #include "core/RequestHandlers.h"
 #include "security/SecurityRulesFile.h"
+#include "tests/support/AnyFreePort.h"
 #include "tests/app/CoreFixture.h"
 
 using namespace std::string_literals;
@@ -309,6 +310,7 @@ TEST_F(ServerControlTest, StartupOpensTheLastListStartsAndArmsTheTimer)
 
     TTimerObserver observer;
     core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));
+    core_->Settings().SetOverrides(AnyFreePort());
     core_->SetObserver(&observer);
     EXPECT_FALSE(core_->Startup().has_value());
     EXPECT_TRUE(core_->ServerActive());
@@ -324,13 +326,8 @@ TEST_F(ServerControlTest, AutomaticStartThatCannotBindEndsTheStartup)
     const std::string document = (dir_.Path() / "last.vlt").string();
     core_->SaveFilesListCommand(document);
     core_.reset();
-    WriteSettings("LoadOnStartup=1\nAutoStartTFTP=1\nAutoRefresh=1");
-    std::ofstream(dir_.Path() / "veltrane.INI", std::ios::app)
-        << "[Lasted Saved]\nFile=" << document << "\n[TFTP Settings]\n";
-    // the fixture's Port=0 comes first; bind to the taken port instead
-    std::string settings = TTempDir::ReadFile(dir_.Path() / "veltrane.INI");
-    settings.replace(settings.find("Port=0"), 6, "Port=" + std::to_string(holder.LocalPort()));
-    dir_.WriteFile("veltrane.INI", settings);
+    WriteSettings("LoadOnStartup=1\nAutoStartTFTP=1\nAutoRefresh=1\nPort=" + std::to_string(holder.LocalPort()));
+    std::ofstream(dir_.Path() / "veltrane.INI", std::ios::app) << "[Lasted Saved]\nFile=" << document << "\n";
 
     TTimerObserver observer;
     core_ = std::make_unique<TApplicationCore>(TProgramPaths(dir_.Path()));

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "app/IniFile.h"
@@ -73,6 +75,52 @@ TEST_F(SettingsStoreTest, LoadReadsEverySectionAndFallsBackPerKey)
     EXPECT_EQ(config->LogFolder, "/var/log/v");
     EXPECT_EQ(config->LogSize, 16);
     EXPECT_EQ(config->LastSavedFile, "/a.vlt");
+}
+
+TEST_F(SettingsStoreTest, NumbersTheServerCannotUseReadAsTheirDefaultsAndAreReported)
+{
+    WriteSettings("[TFTP Settings]\nPort=99999\nBufferSize=0\nTimeout=0\nMaxDLConn=-1\nMaxULConn=0\n");
+    EXPECT_EQ(store_.LoadSettings(),
+              (std::vector<std::string>{"Application: Invalid value for Port, using 69",
+                                        "Application: Invalid value for BufferSize, using 8192",
+                                        "Application: Invalid value for Timeout, using 3",
+                                        "Application: Invalid value for MaxDLConn, using 1",
+                                        "Application: Invalid value for MaxULConn, using 1"}));
+    TConfig expected = store_.Defaults();
+    EXPECT_EQ(*store_.Config(), expected);
+
+    WriteSettings("[TFTP Settings]\nPort=65535\nBufferSize=65536\nTimeout=1\nMaxDLConn=1\nMaxULConn=1\n");
+    EXPECT_TRUE(store_.LoadSettings().empty());
+    EXPECT_EQ(store_.Config()->Port, 65535);
+    EXPECT_EQ(store_.Config()->BufferSize, 65536);
+    WriteSettings("[TFTP Settings]\nPort=1\nBufferSize=512\n");
+    EXPECT_TRUE(store_.LoadSettings().empty());
+    EXPECT_EQ(store_.Config()->BufferSize, 512);
+    WriteSettings("[TFTP Settings]\nPort=0\nBufferSize=65537\nTimeout=-5\n");
+    EXPECT_EQ(store_.LoadSettings().size(), 3u);
+    EXPECT_EQ(*store_.Config(), expected);
+}
+
+TEST_F(SettingsStoreTest, SettingsFileThatCannotBeReadIsReportedAndGivesTheDefaults)
+{
+    const std::string path = (dir_.Path() / "veltrane.INI").string();
+    const std::vector<std::string> reported{"Application: Cannot read " + path + ", using defaults"};
+    const TConfig expected = store_.Defaults();
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(store_.LoadSettings(), reported);
+    EXPECT_EQ(*store_.Config(), expected);
+    std::filesystem::remove(path);
+
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(store_.LoadSettings(), reported);
+    std::filesystem::remove(path);
+
+    WriteSettings("[TFTP Settings]\nPort=70\n" + std::string(TIniFile::kMaxFileBytes, ';'));
+    EXPECT_EQ(store_.LoadSettings(), reported);
+    EXPECT_EQ(*store_.Config(), expected);
+    std::filesystem::remove(path);
+
+    EXPECT_TRUE(store_.LoadSettings().empty()) << "a missing file is not a problem";
 }
 
 TEST_F(SettingsStoreTest, ReloadReplacesTheRecordWhileOldSnapshotsStayIntact)

@@ -43,7 +43,7 @@ protected:
 
 // Line format
 
-TEST(FilesListLineTest, SplitsAtTheFirstTwoBarsKeepingBlanksAndZeroesHugeCounts)
+TEST(FilesListLineTest, SplitsNameFolderAndCountKeepingBlanksAndZeroesHugeCounts)
 {
     const auto line = ParseFilesListLine(" my file .bin| /srv/with blank |3");
     ASSERT_TRUE(line);
@@ -53,6 +53,26 @@ TEST(FilesListLineTest, SplitsAtTheFirstTwoBarsKeepingBlanksAndZeroesHugeCounts)
     EXPECT_EQ(ParseFilesListLine("boot.bin||12")->Folder, "");
     EXPECT_EQ(ParseFilesListLine("a|/b|2147483647")->AccessCount, 2147483647);
     EXPECT_EQ(ParseFilesListLine("a|/b|2147483648")->AccessCount, 0);
+}
+
+// Names and folders may hold "|": the count follows the last one and the folder starts
+// at the first "|/", so every entry reads back as it was written.
+TEST(FilesListLineTest, NamesAndFoldersHoldingBarsRoundTrip)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"a|b.bin", "/srv/tftp"}, {"a|b.bin", ""}, {"boot.bin", "/srv/x|y"}, {"a|", "/x|/y|"},
+        {"|x", "/srv"}, {"a||b", ""}, {"plain.bin", "/srv"}};
+    for (const auto& [name, folder] : cases) {
+        FileEntry entry;
+        entry.Name = name;
+        entry.Folder = folder;
+        entry.AccessCount = 7;
+        const auto line = ParseFilesListLine(FormatFilesListLine(entry));
+        ASSERT_TRUE(line) << FormatFilesListLine(entry);
+        EXPECT_EQ(line->Name, name);
+        EXPECT_EQ(line->Folder, folder);
+        EXPECT_EQ(line->AccessCount, 7);
+    }
 }
 
 class FilesListBadLineTest : public testing::TestWithParam<std::string> {};
@@ -122,6 +142,21 @@ TEST_F(FilesListDocumentTest, FailedSaveReportsKeepsWhatWasThereAndRecordsNothin
     EXPECT_TRUE(fs::exists(PathOf("blocked.vlt/keep")));
     EXPECT_FALSE(fs::exists(PathOf("blocked.vlt.new")));
     EXPECT_TRUE(recorded_.empty());
+}
+
+TEST_F(FilesListDocumentTest, SavingThroughALinkKeepsTheLinkAndThePermissions)
+{
+    list_.AddFiles({MakeFile("a.bin")});
+    fs::create_directory(PathOf("lists"));
+    dir_.WriteFile("lists/real.vlt", "old.bin|/old|1\r\n");
+    const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::permissions(PathOf("lists/real.vlt"), ownerOnly);
+    fs::create_symlink(PathOf("lists/real.vlt"), PathOf("list.vlt"));
+    Save("list.vlt");
+    EXPECT_EQ(Outcome().Status, "Application: Saved file list.");
+    EXPECT_TRUE(fs::is_symlink(PathOf("list.vlt")));
+    EXPECT_EQ(TTempDir::ReadFile(PathOf("lists/real.vlt")), "a.bin|" + dir_.Str() + "|0\r\n");
+    EXPECT_EQ(fs::status(PathOf("lists/real.vlt")).permissions() & fs::perms::mask, ownerOnly);
 }
 
 // Loading

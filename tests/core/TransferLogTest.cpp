@@ -74,6 +74,37 @@ TEST_F(TransferLogTest, DownloadsFromOnePeerOnTwoPortsKeepTheirOwnRows)
     EXPECT_EQ(Status(1), "Finished");
 }
 
+// Two boards behind one address upload the same name; the later one finishes first. Each
+// row and record follows its own transfer (address and port) to the end.
+TEST_F(TransferLogTest, TwoTransfersOfOnePeerFinishingInTheOppositeOrderKeepTheirOwnRowsAndRecords)
+{
+    log_.StartTransferInfo(Peer, "cfg.txt", 100, true, 2048);
+    log_.StartTransferInfo(OtherPort, "cfg.txt", 200, true, 1024);
+    TProgressCursor first;
+    TProgressCursor second;
+    log_.ReportProgress(first, "/in/cfg.txt", Peer, 0, 0, true);
+    log_.ReportProgress(second, "/in/cfg.txt", OtherPort, 0, 0, true);
+    log_.ReportProgress(first, "/in/cfg.txt", Peer, 512, 512, true);
+    log_.ReportProgress(second, "/in/cfg.txt", OtherPort, 1024, 1024, true);
+    ASSERT_EQ(log_.Rows().size(), 2u);
+    EXPECT_EQ(log_.Rows()[0].Port, Peer.Port);
+    EXPECT_EQ(Status(0), "25% Complete...");
+    EXPECT_EQ(Status(1), "100% Complete...");
+
+    log_.FinishTransfer(OtherPort, false, 300);
+    log_.ReportProgress(first, "/in/cfg.txt", Peer, 1536, 1536, true);
+    EXPECT_EQ(Status(0), "75% Complete...");
+    EXPECT_EQ(Status(1), "Finished");
+    EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[0])->FinishTick, 0u);
+    EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[0])->BytesDone, 1536);
+    EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[1])->FinishTick, 300u);
+    EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[1])->BytesDone, 1024);
+
+    log_.FinishTransfer(Peer, false, 400);
+    EXPECT_EQ(Status(0), "Finished");
+    EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[0])->FinishTick, 400u);
+}
+
 TEST_F(TransferLogTest, FinishingRemovesTheRowAndKeepsTheRecordOnlyForAnOpenWindow)
 {
     for (const bool windowOpen : {false, true}) {

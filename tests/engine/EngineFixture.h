@@ -106,11 +106,11 @@ protected:
 
     bool WaitForCompletions(std::size_t count)
     {
-        return WaitFor([&] { return Completions().size() >= count; }, std::chrono::seconds(20));
+        return WaitFor([&] { return Completions().size() >= count; }, std::chrono::seconds(30));
     }
 
     /// Receives one packet and expects it to be exactly `expected`.
-    void ExpectPacket(const std::string& expected, std::chrono::milliseconds wait = std::chrono::seconds(5))
+    void ExpectPacket(const std::string& expected, std::chrono::milliseconds wait = std::chrono::seconds(30))
     {
         const auto got = client_.Receive(wait);
         ASSERT_TRUE(got.has_value()) << "nothing arrived";

@@ -20,7 +20,7 @@ public:
     /// Sends to the port of the last datagram received (the session's port).
     void Reply(std::string_view bytes) const { SendTo(lastPort_, bytes); }
     /// The next datagram within `wait`, or nothing.
-    std::optional<std::string> Receive(std::chrono::milliseconds wait = std::chrono::seconds(5));
+    std::optional<std::string> Receive(std::chrono::milliseconds wait = std::chrono::seconds(30));
     int LastPort() const { return lastPort_; }
 
 private:

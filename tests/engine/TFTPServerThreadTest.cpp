@@ -76,9 +76,9 @@ TEST_F(TFTPServerThreadTest, SilentPeerGetsThreeSendsThenTimeout)
     Activate();
     client_.SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
     ExpectPacket("\x00\x06" "timeout\0" "1\0"s);
-    ExpectPacket("\x00\x06" "timeout\0" "1\0"s, std::chrono::seconds(3));
-    ExpectPacket("\x00\x06" "timeout\0" "1\0"s, std::chrono::seconds(3));
-    ExpectPacket(Error(4, "Timeout"), std::chrono::seconds(3));
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s);
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s);
+    ExpectPacket(Error(4, "Timeout"));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_FALSE(Completions()[0].Success);
 }
@@ -95,13 +95,13 @@ TEST_F(TFTPServerThreadTest, RepeatedAckIsNotAnsweredAndOnlyTheFinalAckEnds)
     ExpectPacket(Data(2, std::string(512, 'r')));
     client_.Reply(Ack(1));  // stale: no resend now, or every later block would go twice
     EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(300)).has_value());
-    ExpectPacket(Data(2, std::string(512, 'r')), std::chrono::seconds(3));  // after the wait
+    ExpectPacket(Data(2, std::string(512, 'r')));  // after the wait
     client_.Reply(Ack(2));
     ExpectPacket(Data(3, std::string(10, 'r')));
     // A stale ACK after the final block does not end the transfer: the peer may not have
     // the final block, which goes out again when the wait ends.
     client_.Reply(Ack(2));
-    ExpectPacket(Data(3, std::string(10, 'r')), std::chrono::seconds(3));
+    ExpectPacket(Data(3, std::string(10, 'r')));
     client_.Reply(Ack(3));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_TRUE(Completions()[0].Success);
@@ -240,6 +240,6 @@ TEST_F(TFTPServerThreadTest, DestroyingTheServerStopsRunningSessionsWithoutRepor
     ASSERT_TRUE(WaitFor([&] { return server_->SessionCount() == 4; }));
     const auto before = std::chrono::steady_clock::now();
     server_.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));  // hang detection
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));  // hang detection
     EXPECT_TRUE(Completions().empty());
 }

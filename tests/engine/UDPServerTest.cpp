@@ -128,7 +128,7 @@ TEST(UDPServerTest, EveryDatagramReachesOnUDPReadAndDeactivationIsPrompt)
     const auto before = std::chrono::steady_clock::now();
     server.SetActive(false);
     // hang detection only: the listener wakes at least once a second
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));
     EXPECT_FALSE(server.Active());
 }
 

@@ -34,13 +34,17 @@ inline int FreePort()
 /// One headless server process with its output in files; killed if still running.
 class THeadlessProcess {
 public:
-    THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments) : dir_(dir)
+    /// Standard output goes to "stdout.txt", or to `stdoutFd` when one is given.
+    THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments, int stdoutFd = -1) : dir_(dir)
     {
         arguments.insert(arguments.begin(), {VELTRANE_BINARY, "--headless", "--config-dir", dir.Str()});
         posix_spawn_file_actions_t files;
         posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, (dir.Path() / "stdout.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (stdoutFd >= 0)
+            posix_spawn_file_actions_adddup2(&files, stdoutFd, 1);
+        else
+            posix_spawn_file_actions_addopen(&files, 1, (dir.Path() / "stdout.txt").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&files, 2, (dir.Path() / "stderr.txt").c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<char*> argv;

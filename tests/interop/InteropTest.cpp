@@ -152,7 +152,7 @@ protected:
 
         const std::string putOutput = RunCommand(Fill(client.put, name, fetched.string(), port_, blockSize));
         // An upload completes one reply wait after its last block.
-        WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(10));
+        WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(30));
         EXPECT_EQ(Sha256(uploads() / name), Sha256(served() / name)) << "put " << name << ": " << putOutput;
     }
 };

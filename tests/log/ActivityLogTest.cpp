@@ -54,7 +54,7 @@ TEST_F(ActivityLogTest, ReplaceLastOverwritesTheNewestEntryWithAFreshTime)
     EXPECT_EQ(replaced.Id, last.Id);
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"older", "Send error: Unknown error!"}));
     EXPECT_EQ(log_.Entries().at(1).DateTime, FormatLocalDateTime(LocalMoment(2026, 12, 9, 11)));
-    EXPECT_FALSE(log_.FindPendingTransferEntry("10.0.0.5")) << "a replaced transfer is no longer pending";
+    EXPECT_FALSE(log_.FindPendingTransferEntry(last.Id)) << "a replaced transfer is no longer pending";
 }
 
 TEST_F(ActivityLogTest, UpdateSetsIconAndStatusOnlyAndReturnsTheResult)
@@ -72,17 +72,17 @@ TEST_F(ActivityLogTest, UpdateSetsIconAndStatusOnlyAndReturnsTheResult)
 
 // Finding a transfer's entry
 
-TEST_F(ActivityLogTest, TransfersOfOneAddressAreClosedOldestFirst)
+TEST_F(ActivityLogTest, EachTransferOfOneAddressIsFoundByItsOwnIdUntilItEnds)
 {
-    Sending("10.0.0.9");
     const auto first = Sending("10.0.0.5");
-    log_.AddActivityEntry(aiError, "x", "10.0.0.5", "Send error: Unauthorised!");
+    const auto refused = log_.AddActivityEntry(aiError, "x", "10.0.0.5", "Send error: Unauthorised!");
     const auto second = log_.AddActivityEntry(aiTransfer, "/up/x", "10.0.0.5", kStatusReceivingFile);
-    EXPECT_EQ(log_.FindPendingTransferEntry("10.0.0.5")->Id, first.Id);
-    log_.UpdateActivityEntry(first, aiSuccess, "Transfer: Send file complete.");
-    EXPECT_EQ(log_.FindPendingTransferEntry("10.0.0.5")->Id, second.Id);
+    EXPECT_EQ(log_.FindPendingTransferEntry(second.Id)->Status, kStatusReceivingFile);
     log_.UpdateActivityEntry(second, aiError, "Error transfering!");
-    EXPECT_FALSE(log_.FindPendingTransferEntry("10.0.0.5"));
+    EXPECT_FALSE(log_.FindPendingTransferEntry(second.Id));
+    EXPECT_EQ(log_.FindPendingTransferEntry(first.Id)->FileName, first.FileName);
+    EXPECT_FALSE(log_.FindPendingTransferEntry(refused.Id));
+    EXPECT_FALSE(log_.FindPendingTransferEntry(999));
 }
 
 TEST_F(ActivityLogTest, ClearingWhileATransferRunsLeavesNothingToComplete)
@@ -92,7 +92,7 @@ TEST_F(ActivityLogTest, ClearingWhileATransferRunsLeavesNothingToComplete)
     EXPECT_TRUE(log_.LogCommandsEnabled());
     log_.ClearActivityLog();
     EXPECT_FALSE(log_.LogCommandsEnabled());
-    EXPECT_FALSE(log_.FindPendingTransferEntry("10.0.0.5"));
+    EXPECT_FALSE(log_.FindPendingTransferEntry(entry.Id));
     EXPECT_FALSE(log_.UpdateActivityEntry(entry, aiSuccess, "Transfer: Send file complete."));
     EXPECT_EQ(log_.Count(), 0u);
 }

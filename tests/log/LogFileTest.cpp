@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <memory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "log/ActivityLog.h"
@@ -124,6 +128,29 @@ TEST_F(LogFileTest, FileThatCannotBeOpenedIsReportedAndTheNextWriteTriesAgain)
     LogActivityEntry(Finished(), settings_, log_);
     EXPECT_TRUE(fs::is_regular_file(dir_.Path() / "vltrnlog.log"));
     EXPECT_EQ(log_.Count(), 1u);
+}
+
+// A FIFO or a device as the log file would block the main thread or swallow the lines;
+// each is refused and reported, a FIFO without a reader as well as one with a reader.
+TEST_F(LogFileTest, FifoOrDeviceAsTheLogFileIsRefusedWithoutBlocking)
+{
+    const fs::path fifo = dir_.Path() / "vltrnlog.log";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    LogActivityEntry(Finished(), settings_, log_);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    LogActivityEntry(Finished(), settings_, log_);
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0);
+    ::close(reader);
+    fs::remove(fifo);
+    fs::create_symlink("/dev/null", fifo);
+    LogActivityEntry(Finished(), settings_, log_);
+    ASSERT_EQ(log_.Count(), 3u);
+    for (const TActivityEntry& entry : log_.Entries()) {
+        EXPECT_EQ(entry.Icon, aiError);
+        EXPECT_EQ(entry.Status, "Log error: Cannot write to log!");
+    }
 }
 
 // Size-limited numbering

@@ -176,11 +176,11 @@ private slots:
 
     void ValuesOutsideTheFieldsAreClampedOnSave()
     {
-        WriteSettings("[TFTP Settings]\nPort=70000\nTimeout=0\n[Logging]\nLogFormat=5\n");
+        WriteSettings("[TFTP Settings]\nPort=65535\nTimeout=99\n[Logging]\nLogFormat=5\n");
         Open().SaveAndClose();
         const TConfig saved = store_->ReadSettingsFile();
         QCOMPARE(saved.Port, 65000);
-        QCOMPARE(saved.Timeout, 1);
+        QCOMPARE(saved.Timeout, 60);
         QCOMPARE(saved.LogFormat, 0);
     }
 

@@ -45,7 +45,7 @@ public slots:
 
 std::string ServingSettings()
 {
-    return std::string(kQuietSettings) + "[TFTP Settings]\nPort=0\n[IP Settings]\nBind=127.0.0.1\n";
+    return std::string(kQuietSettings) + "[IP Settings]\nBind=127.0.0.1\n";
 }
 
 void Drop(QWidget& target, const QList<QUrl>& urls)
@@ -250,6 +250,15 @@ private slots:
         QCOMPARE(StateText(h), QStringLiteral("Stopped."));
         QVERIFY(!h.Core().ServerActive());
         QVERIFY(h.Action("StartTFTPItem")->isEnabled());
+    }
+
+    void bindFailureShowsTheSocketErrorOnTwoLines()
+    {
+        TMainFormHarness h(std::string(kQuietSettings) + "[IP Settings]\nBind=192.0.2.1\n");
+        h.ListFiles({"a.bin"});
+        h.Action("StartTFTPButton")->trigger();
+        QCOMPARE(h.Prompts.Errors, QStringList{"Socket Error # 10049\nCannot assign requested address."});
+        QVERIFY(!h.Core().ServerActive());
     }
 
     void removeAllAsksFirst()

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QTest>
 
+#include "tests/support/AnyFreePort.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/RecordingMainPrompts.h"
 #include "ui/CoreEvents.h"
@@ -26,14 +27,17 @@ struct TMainFormHarness {
 
     /// Runs the window's creation sequence unless `create` is false.
     /// `trayAvailable` stands for the desktop's notification area, which the offscreen
-    /// platform lacks.
+    /// platform lacks. The server binds any free port unless `anyFreePort` is false, when
+    /// it takes "Port" from the settings.
     explicit TMainFormHarness(const std::string& settings = kQuietSettings, std::vector<std::string> arguments = {},
-                              bool create = true, bool trayAvailable = false)
+                              bool create = true, bool trayAvailable = false, bool anyFreePort = true)
     {
         Dir.WriteFile("veltrane.INI", settings);
         Form = std::make_unique<TMainForm>(TMainFormOptions{TProgramPaths(Dir.Path()), std::move(arguments),
                                                             Dir.Path() / "manual.html", &Prompts,
                                                             [trayAvailable] { return trayAvailable; }});
+        if (anyFreePort)
+            Core().Settings().SetOverrides(AnyFreePort());
         if (create)
             Form->CreateMainWindow();
     }

@@ -19,6 +19,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include "tests/support/AnyFreePort.h"
 #include "tests/engine/RawClient.h"
 #include "tests/support/TempDir.h"
 #include "ui/AboutForm.h"
@@ -131,7 +132,7 @@ int main(int argc, char** argv)
 
     TTempDir dir;
     std::filesystem::create_directory(dir.Path() / "incoming");
-    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nPort=0\nRMTransfer=0\nMaxDLConn=3\n"
+    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nRMTransfer=0\nMaxDLConn=3\n"
                                   "[IP Settings]\nBind=127.0.0.1\n[FileAccepting]\nAccept=1\nDestDir=" +
                                       (dir.Path() / "incoming").string() + "\n");
     const std::filesystem::path images = dir.Path() / "images";
@@ -141,6 +142,7 @@ int main(int argc, char** argv)
         return (images / name).string();
     };
     TMainForm form(TMainFormOptions{TProgramPaths(dir.Path()), {}, {}});
+    form.Core().Settings().SetOverrides(AnyFreePort());
     form.CreateMainWindow();
     // A 2x picture shows the window at its first size, in twice the pixels.
     if (variant != "2x")

@@ -102,7 +102,7 @@ private slots:
 
     void automaticStartWithoutFilesWarnsButFinishesTheSequence()
     {
-        TMainFormHarness h(AutoStartSettings("/nonexistent/list.vlt", 0), {"-cm"}, false);
+        TMainFormHarness h(AutoStartSettings("/nonexistent/list.vlt", 1069), {"-cm"}, false);
         QVERIFY(!h.Form->CreateMainWindow());
         QCOMPARE(h.Prompts.Errors,
                  QStringList{"No file available.\nPlease add at least one file first or accept incoming files."});
@@ -117,7 +117,7 @@ private slots:
         TTempDir files;
         const auto served = files.WriteFile("boot.bin", "x");
         const auto document = files.WriteFile("list.vlt", "boot.bin|" + files.Str() + "|0\r\n");
-        TMainFormHarness h(AutoStartSettings(document.string(), taken.localPort()), {"-cm"}, false);
+        TMainFormHarness h(AutoStartSettings(document.string(), taken.localPort()), {"-cm"}, false, false, false);
         QVERIFY(h.Form->CreateMainWindow());
         QCOMPARE(h.Prompts.Errors.size(), 1);
         QVERIFY(!h.Prompts.Errors.front().isEmpty());

@@ -1,4 +1,4 @@
-#include "security/AtomicFile.h"
+#include "fileio/AtomicFile.h"
 
 #include <cerrno>
 #include <optional>
@@ -86,13 +86,16 @@ std::filesystem::path ReplacedFile(const std::filesystem::path& file)
 }
 
 /// The permission bits a replaced file keeps; none for a new file, which gets the usual
-/// 0666 less the umask.
+/// 0666 less the umask. Anything but a regular file (a FIFO, a device, a folder) is
+/// refused: replacing it would silently turn it into a plain file.
 std::optional<mode_t> KeptMode(const std::filesystem::path& file)
 {
     struct stat info {};
-    if (::stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        return info.st_mode & 07777;
-    return std::nullopt;
+    if (::stat(file.c_str(), &info) != 0)
+        return std::nullopt;
+    if (!S_ISREG(info.st_mode))
+        throw std::system_error(EINVAL, std::generic_category(), file.string() + " is not a regular file");
+    return info.st_mode & 07777;
 }
 
 /// Makes the rename itself durable; a folder that cannot be flushed loses nothing but that.
@@ -146,9 +149,10 @@ TFileRead ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes)
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes)
 {
     const auto target = ReplacedFile(file);
+    const auto mode = KeptMode(target);
     const std::string temp = target.string() + ".new";
     try {
-        WriteTempFile(temp, bytes, KeptMode(target));
+        WriteTempFile(temp, bytes, mode);
         if (::rename(temp.c_str(), target.c_str()) != 0)
             ThrowErrno("cannot replace " + target.string());
     } catch (...) {

@@ -21,7 +21,8 @@ TFileRead ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes)
 /// Replaces `file` with `bytes` so that a crash or a refused write never leaves it half
 /// written: the bytes go to "<file>.new", are flushed to disk, and the new file is renamed
 /// over the old one. The permission bits of an existing file are kept, and a symbolic link
-/// is written through to its target. Throws std::system_error when the platform refuses;
+/// is written through to its target; an existing `file` that is not a regular file (a
+/// FIFO, a device) is refused. Throws std::system_error when the platform refuses;
 /// the old file is then untouched and no "<file>.new" is left behind.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
 
