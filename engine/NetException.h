@@ -63,7 +63,7 @@ public:
     explicit EConvertError(const std::string& text);
 };
 
-/// The session was told to stop because the peer sent an ERROR.
+/// The session ends because the peer sent an ERROR; nothing is sent back.
 class EAbort : public ENetException {
 public:
     EAbort() : ENetException("Operation aborted") {}

@@ -219,6 +219,9 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
 
 void TTFTPServerThread::AnswerFailure(const std::exception& failure)
 {
+    // RFC 1350: the peer's own ERROR ends the transfer and is not answered.
+    if (dynamic_cast<const EAbort*>(&failure) != nullptr)
+        return;
     try {
         if (dynamic_cast<const EStreamWriteError*>(&failure) != nullptr) {
             const std::int64_t position = stream_ ? stream_->Position() : 0;

@@ -19,6 +19,10 @@ TTrivialFTPServer::~TTrivialFTPServer()
 void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
 {
     TUDPServer::DispatchDatagram(data, binding);
+    // RFC 1350: an ERROR is never answered. Two servers (or one server and its own
+    // address, spoofed) would otherwise bounce refusals at each other without end.
+    if (data.size() >= 2 && DecodeWord(data) == TFTPOpcode::ERROR)
+        return;
     const TPeerInfo peerInfo{binding.PeerIP(), binding.PeerPort()};
     try {
         HandleRequest(data, peerInfo);

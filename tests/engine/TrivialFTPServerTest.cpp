@@ -58,7 +58,7 @@ TEST_F(TrivialFTPServerTest, SizeRequestIsAskedOnlyForWellFormedRequests)
     client_.SendTo(port_, Request(1, "f", "octet", {{"tsize", "0"}}));
     ExpectPacket("\x00\x06" "tsize\0" "1234\0"s);  // the handler's size is acknowledged
     client_.Reply(Error(8, "no thanks"));
-    ExpectPacket(Error(0, "Operation aborted"));
+    ASSERT_TRUE(WaitForCompletions(1));
     // Without the option the handler's size is passed on but never acknowledged.
     client_.SendTo(port_, Request(1, "f", "octet"));
     ExpectPacket(Data(1, std::string(100, 'x')));
