@@ -62,8 +62,10 @@ void TUDPListenerThread::Run()
 
 void TUDPListenerThread::ReadDatagram(TSocketHandle& binding)
 {
-    const std::size_t length = binding.ReceiveFrom(buffer_.data(), buffer_.size());
-    HandOver(length, binding);
+    // Without waiting: a datagram that woke the poll may be gone by now (a bad checksum
+    // is found only on reading), and a blocking read would hold every binding up.
+    if (const auto length = binding.ReceiveWaiting(buffer_.data(), buffer_.size()))
+        HandOver(*length, binding);
 }
 
 void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
