@@ -14,13 +14,13 @@
 
 namespace {
 
-/// ".name.XXXXXX" beside `path`: hidden, so folder listings pass it over.
+/// ".vlt-XXXXXX" beside `path`: hidden, so folder listings pass it over, and of one
+/// length whatever the name, so every name the file system takes can be uploaded.
 std::string TemporaryPattern(const std::string& path)
 {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".upload-XXXXXX";
+    return folder + ".vlt-XXXXXX";
 }
 
 }  // namespace
