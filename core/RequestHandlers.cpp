@@ -166,8 +166,10 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     const std::string path = config->DestDir + "/" + fileName;
     serverState_.ShowServerState(TServerState::Started);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusReceivingFile);
+    const auto record = transferLog_.TransferInfo(peerInfo);
+    const TUploadTerms terms{config->Overwrite, record ? record->TotalSize : 0};
     try {
-        aStream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo);
+        aStream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo, terms);
     } catch (...) {
         --serverState_.UploadCount;
         // The entry would otherwise wait for a completion that never comes.
@@ -175,22 +177,10 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
         transferLog_.DropTransferInfo(peerInfo);
         throw;
     }
-    // Completion receives the stream, to put the finished upload in place.
-    freeStreamOnComplete = false;
+    // The session stores the upload before its final ACK (TProgressFileStream::Commit);
+    // completion needs the stream no more.
+    freeStreamOnComplete = true;
     grantAccess = true;
-}
-
-bool TRequestHandlers::CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace,
-                                    std::int64_t announcedSize)
-{
-    auto* upload = dynamic_cast<TProgressFileStream*>(stream.get());
-    if (upload == nullptr || !upload->IsUpload())
-        return success;
-    // A client that announced its size (RFC 2349) and sent another amount has lost
-    // track of its own blocks; what arrived is not its file and is not kept.
-    if (announcedSize > 0 && upload->Position() != announcedSize)
-        return false;
-    return success && upload->Commit(replace);
 }
 
 void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerInfo,
@@ -199,9 +189,7 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
     const auto config = config_();
     --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
-    const auto record = transferLog_.TransferInfo(peerInfo);
-    success = CommitUpload(success, std::move(aStream), config->Overwrite,
-                           writeOperation && record ? record->TotalSize : 0);
+    aStream.reset();
 
     if (const auto pending = activityLog_.FindPendingTransferEntry(peerInfo.IP)) {
         const bool sending = pending->Status == kStatusSendingFile;

@@ -46,7 +46,6 @@ private:
     std::string UploadRefusal(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo);
     void Refuse(std::atomic<std::int32_t>& counter, const std::string& fileName, const TPeerInfo& peerInfo,
                 const std::string& status, bool& grantAccess);
-    bool CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace, std::int64_t announcedSize);
     void CloseActivityEntry(bool success, const TConfig& config);
 
     TFilesList& filesList_;

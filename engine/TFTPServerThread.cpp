@@ -16,12 +16,12 @@ constexpr int StopCheckMs = 100;
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
-                                     TTransferMode /*mode: both modes move bytes unchanged*/,
+                                     TTransferMode mode,
                                      const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
                                      bool freeStreamOnComplete, std::int32_t requestedBlockSize,
                                      std::int64_t transferSize, bool tsizeRequested,
                                      std::int32_t requestedTimeout)
-    : writeOperation_(writeOperation), server_(server), stream_(std::move(stream)),
+    : writeOperation_(writeOperation), mode_(mode), server_(server), stream_(std::move(stream)),
       requestedBlockSize_(requestedBlockSize), transferSize_(transferSize),
       tsizeRequested_(tsizeRequested), requestedTimeout_(requestedTimeout),
       freeStreamOnComplete_(freeStreamOnComplete)
@@ -213,7 +213,13 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
     stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
     packetLength_ = 0;
     ++blockCounter_;
-    endReached_ = replyLength_ < reply_.size();
+    if (replyLength_ < reply_.size()) {
+        // The final block: the upload is stored before it is acknowledged, so the peer
+        // is never told "done" for bytes that are then dropped. A refusal raised here
+        // answers this block with an ERROR instead of the ACK.
+        stream_->Commit(mode_);
+        endReached_ = true;
+    }
     return TReply::Advance;
 }
 

@@ -74,6 +74,7 @@ private:
     [[noreturn]] void RaiseUnexpected() const;
 
     const bool writeOperation_;
+    const TTransferMode mode_;  // both modes move bytes unchanged; the commit is told it
     TTrivialFTPServer& server_;
     std::unique_ptr<TStream> stream_;
     TUDPClient client_;
