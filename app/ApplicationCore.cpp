@@ -39,6 +39,9 @@ void TApplicationCore::WireEngine()
                                  std::unique_ptr<TStream>& stream, bool& freeStream) {
         handlers_.TFTPWriteFile(fileName, freeStream, stream, grant, peer);
     };
+    engine_.OnTransferSucceeded = [this](TTrivialFTPServer&, const TPeerInfo&, bool writeOperation) {
+        handlers_.TFTPTransferSucceeded(writeOperation);
+    };
     engine_.OnTransferComplete = [this](TTrivialFTPServer&, bool success, const TPeerInfo& peer,
                                         std::unique_ptr<TStream> stream, bool writeOperation) {
         handlers_.TFTPTransferComplete(success, peer, std::move(stream), writeOperation);

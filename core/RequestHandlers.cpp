@@ -183,11 +183,21 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     grantAccess = true;
 }
 
+void TRequestHandlers::TFTPTransferSucceeded(bool writeOperation)
+{
+    // Not at completion: a client starts its next transfer as soon as it has its final
+    // block or ACK, while this session may still wait out a repeat of the final block
+    // and its report may still wait for the main thread.
+    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
+}
+
 void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerInfo,
                                             std::unique_ptr<TStream> aStream, bool writeOperation)
 {
     const auto config = config_();
-    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
+    // A transfer that succeeded gave its place back then (TFTPTransferSucceeded).
+    if (!success)
+        --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
     aStream.reset();
 

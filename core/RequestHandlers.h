@@ -34,6 +34,8 @@ public:
                       std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
     void TFTPWriteFile(const std::string& fileName, bool& freeStreamOnComplete,
                        std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
+    /// Gives the transfer's place back as soon as it has succeeded. Session thread.
+    void TFTPTransferSucceeded(bool writeOperation);
     void TFTPTransferComplete(bool success, const TPeerInfo& peerInfo, std::unique_ptr<TStream> aStream,
                               bool writeOperation);
 

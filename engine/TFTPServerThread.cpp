@@ -149,6 +149,10 @@ void TTFTPServerThread::MakeNextPacket()
     }
     packetLength_ = HeaderSize + filled;
     endReached_ = filled < blockSize;
+    // A read succeeds with its final block, whatever comes back; told before it goes
+    // out, so the peer cannot start its next transfer before the server knows.
+    if (endReached_)
+        ReportSucceeded();
 }
 
 TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
@@ -219,6 +223,7 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
         // answers this block with an ERROR instead of the ACK.
         stream_->Commit(mode_);
         endReached_ = true;
+        ReportSucceeded();
     }
     return TReply::Advance;
 }
@@ -258,6 +263,11 @@ void TTFTPServerThread::NotifyComplete()
     }, call);
     std::lock_guard guard(completionLock_);
     completion_.reset();
+}
+
+void TTFTPServerThread::ReportSucceeded()
+{
+    server_.ReportTransferSucceeded({client_.Host(), client_.Port()}, writeOperation_);
 }
 
 void TTFTPServerThread::RaiseUnexpected() const

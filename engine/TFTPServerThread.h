@@ -70,6 +70,7 @@ private:
     TReply HandleAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
+    void ReportSucceeded();
     void NotifyComplete();
     [[noreturn]] void RaiseUnexpected() const;
 
