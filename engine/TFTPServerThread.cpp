@@ -106,6 +106,10 @@ void TTFTPServerThread::Transfer()
         while (reply == TReply::Ignore) {
             switch (WaitForReply(deadline)) {
             case TWait::Stopped:
+                // The server is closing. A transfer that has not succeeded yet is told so
+                // rather than left to time out; one that has is complete and kept.
+                if (!endReached_)
+                    throw ENetException("Server is shutting down");
                 return;
             case TWait::Silence:
                 // A write session has acknowledged the final block and heard no repeat of
