@@ -76,7 +76,7 @@ void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPee
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
             request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
         session->RememberRequest(request.Datagram);
-        sessions_.Start(std::move(session));
+        StartSession(std::move(session), peerInfo);
     } catch (const EFOpenError& failure) {
         throw ETFTPFileNotFound(failure.what());
     }
@@ -94,9 +94,23 @@ void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPe
             *this, request.Mode, peerInfo, std::move(grant.Stream), grant.FreeStreamOnComplete,
             request.BlockSize, request.TransferSize, request.TSizeRequested, request.Timeout);
         session->RememberRequest(request.Datagram);
-        sessions_.Start(std::move(session));
+        StartSession(std::move(session), peerInfo);
     } catch (const EFCreateError& failure) {
         throw ETFTPAllocationExceeded(failure.what());
+    }
+}
+
+void TTrivialFTPServer::StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo)
+{
+    const bool writeOperation = session->WriteOperation();
+    try {
+        sessions_.Start(std::move(session));
+    } catch (const std::exception& failure) {
+        // The application counted the transfer when it granted it: it hears of the end as
+        // of any other, so no place stays taken and no entry stays pending. The peer is
+        // answered with code 0 and the reason.
+        RunOnMainThread([&] { ReportTransferComplete(false, peerInfo, nullptr, writeOperation); });
+        throw ENetException(failure.what());
     }
 }
 

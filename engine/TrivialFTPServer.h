@@ -59,6 +59,10 @@ public:
     /// Sessions still running (for diagnostics and tests). Safe from any thread.
     std::size_t SessionCount() const { return sessions_.LiveCount(); }
 
+    /// Replaces how session threads are started; tests use it to make a start fail.
+    /// Set while inactive.
+    void SetSessionStarter(TSessionRegistry::TStarter starter) { sessions_.SetStarter(std::move(starter)); }
+
     /// Called by a session's own thread as the very last thing it does.
     void SessionFinished(TTFTPServerThread* session) { sessions_.Finished(session); }
 
@@ -87,6 +91,7 @@ private:
     };
 
     void HandleRequest(std::string_view data, const TPeerInfo& peerInfo);
+    void StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo);
     TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,
                      const TPeerInfo& peerInfo);
 

@@ -71,10 +71,14 @@ void TUDPListenerThread::ReadDatagram(TSocketHandle& binding)
 void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
 {
     const std::string_view data(buffer_.data(), length);
-    if (server_.ThreadedEvent()) {
+    if (server_.ThreadedEvent())
         server_.HandleDatagram(data, binding);
-        return;
-    }
+    else
+        RunOnMainThread([this, data, &binding] { server_.HandleDatagram(data, binding); });
+}
+
+void TUDPListenerThread::RunOnMainThread(const std::function<void()>& work)
+{
     auto call = std::make_shared<TSyncCall>();
     {
         std::lock_guard guard(pendingLock_);
@@ -82,8 +86,7 @@ void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
             return;
         pending_ = call;
     }
-    TSyncCall::Run(server_.MainThreadBridge(), [this, data, &binding] { server_.HandleDatagram(data, binding); },
-                   call);
+    TSyncCall::Run(server_.MainThreadBridge(), work, call);
     std::lock_guard guard(pendingLock_);
     pending_.reset();
 }

@@ -1,14 +1,17 @@
 // A client's next transfer right after its last one: the place of a finished transfer is
 // free at once, even while its session waits out a repeat of the final block and its
-// report waits for a busy main thread.
+// report waits for a busy main thread; a transfer that could not start frees it too.
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <deque>
+#include <system_error>
 #include <thread>
 
 #include "engine/MainThreadBridge.h"
+#include "engine/TFTPServerThread.h"
 #include "tests/app/CoreFixture.h"
 
 namespace {
@@ -70,6 +73,8 @@ private:
 
 }  // namespace
 
+using namespace std::string_literals;
+
 class BackToBackTest : public CoreTest {
 protected:
     void StartBusy()
@@ -113,4 +118,23 @@ TEST_F(BackToBackTest, NextUploadRightAfterTheLastIsServedWithOnePlace)
     EXPECT_EQ(core_->ServerState().UploadCount, 0);
     for (const std::string& status : Statuses())
         EXPECT_EQ(status, "Transfer: Receive file complete.");
+}
+
+TEST_F(BackToBackTest, SessionThatCannotStartGivesItsPlaceBackAndFinishesItsEntry)
+{
+    WriteSettings("MaxDLConn=1");
+    Offer("fw.bin", "firmware");
+    std::atomic<int> failures{1};
+    core_->Engine().SetSessionStarter([&](TTFTPServerThread& session) {
+        if (failures-- > 0)
+            throw std::system_error(EAGAIN, std::generic_category(), "cannot start a thread");
+        session.Start();
+    });
+    StartBusy();
+    client_.SendTo(port_, Request(1, "fw.bin", "octet"));
+    EXPECT_EQ(client_.Receive(), Error(0, "cannot start a thread: "s + std::strerror(EAGAIN)));
+    ASSERT_TRUE(WaitFor([&] { return LastStatus() == "Error transfering!"; }));
+    EXPECT_EQ(core_->ServerState().DownloadCount, 0);
+    TRawClient next;
+    EXPECT_EQ(Download(next, "fw.bin"), "firmware");
 }
