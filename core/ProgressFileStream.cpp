@@ -14,22 +14,35 @@
 
 namespace {
 
-/// ".name.XXXXXX" beside `path`: hidden, so folder listings pass it over.
+/// ".vlt-XXXXXX" beside `path`: hidden, so folder listings pass it over, and of one
+/// length whatever the name, so every name the file system takes can be uploaded.
 std::string TemporaryPattern(const std::string& path)
 {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return folder + "." + name + ".upload-XXXXXX";
+    return folder + ".vlt-XXXXXX";
+}
+
+/// Makes a rename in the folder of `path` lasting. Best effort: the file itself is
+/// already synced and in place.
+void SyncFolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 }  // namespace
 
 TProgressFileStream::TProgressFileStream(int fd, std::string openedPath, std::string fileName,
                                          TProgressCallback callback, const TPeerInfo& peer,
-                                         TTransferDirection direction)
+                                         TTransferDirection direction, TUploadTerms terms)
     : TFileStream(fd, std::move(openedPath)), fileName_(std::move(fileName)),
-      callback_(std::move(callback)), peer_(peer), direction_(direction)
+      callback_(std::move(callback)), peer_(peer), direction_(direction), terms_(terms)
 {
     if (direction_ == tdDownload)
         openedSize_ = TFileStream::Size();
@@ -52,14 +65,16 @@ std::unique_ptr<TProgressFileStream> TProgressFileStream::OpenForRead(const std:
 
 std::unique_ptr<TProgressFileStream> TProgressFileStream::CreateForUpload(const std::string& path,
                                                                           TProgressCallback callback,
-                                                                          const TPeerInfo& peer)
+                                                                          const TPeerInfo& peer,
+                                                                          TUploadTerms terms)
 {
     std::string temporary = TemporaryPattern(path);
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
     ::fchmod(fd, 0644);
-    return std::make_unique<TProgressFileStream>(fd, temporary, path, std::move(callback), peer, tdUpload);
+    return std::make_unique<TProgressFileStream>(fd, temporary, path, std::move(callback), peer, tdUpload,
+                                                 terms);
 }
 
 std::size_t TProgressFileStream::Read(void* buffer, std::size_t count)
@@ -81,13 +96,28 @@ std::int64_t TProgressFileStream::Size() const
     return std::max(openedSize_, Position());
 }
 
-bool TProgressFileStream::Commit(bool replace)
+void TProgressFileStream::Commit(TTransferMode mode)
 {
     if (direction_ != tdUpload || committed_)
-        return committed_;
-    const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
-    committed_ = ::renameat2(AT_FDCWD, Path().c_str(), AT_FDCWD, fileName_.c_str(), flags) == 0;
-    return committed_;
+        return;
+    TFileStream::Commit(mode);
+    // A client that announced its size (RFC 2349) and sent another amount has lost track
+    // of its own blocks: what arrived is not its file. In netascii the announced size is
+    // that of the sender's file, whose line ends differ from the ones sent.
+    if (mode == tmOctet && terms_.AnnouncedSize > 0 && Position() != terms_.AnnouncedSize)
+        throw ENetException(FormatText("Size mismatch: %lld bytes received, %lld announced",
+                                       static_cast<long long>(Position()),
+                                       static_cast<long long>(terms_.AnnouncedSize)));
+    // RENAME_NOREPLACE also keeps a symbolic link of that name, even a dangling one.
+    const unsigned flags = terms_.Replace ? 0 : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, Path().c_str(), AT_FDCWD, fileName_.c_str(), flags) != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw ETFTPFileAlreadyExists(std::strerror(error));
+        throw ENetException(FormatText("Cannot create file \"%s\". %s", fileName_.c_str(), std::strerror(error)));
+    }
+    committed_ = true;
+    SyncFolderOf(fileName_);
 }
 
 void TProgressFileStream::Report()

@@ -12,6 +12,12 @@
 /// Transfer direction as progress reports carry it.
 enum TTransferDirection : std::int32_t { tdDownload = 0, tdUpload = 1 };
 
+/// What an upload must meet to be stored.
+struct TUploadTerms {
+    bool Replace = false;             ///< a file of that name may be replaced
+    std::int64_t AnnouncedSize = 0;   ///< the client's tsize (RFC 2349); 0 or less: none
+};
+
 /// Called after every read and write of a progress stream, on the session's thread.
 using TProgressCallback =
     std::function<void(TProgressCursor& cursor, const std::string& fileName, const TPeerInfo& peer,
@@ -21,9 +27,9 @@ using TProgressCallback =
 /// Log can follow the transfer. Owned by the transfer's session, then by completion.
 ///
 /// An upload is written into a hidden temporary file beside its destination and only
-/// renamed onto the destination by Commit(), so an existing file is never emptied by an
-/// upload that then fails; an upload stream destroyed without Commit() removes its
-/// temporary file.
+/// renamed onto the destination by Commit() when its terms are met, so an existing file
+/// is never emptied by an upload that then fails; an upload stream destroyed without a
+/// successful Commit() removes its temporary file.
 class TProgressFileStream : public TFileStream {
 public:
     /// Opens an existing file for reading; raises EFOpenError.
@@ -33,12 +39,13 @@ public:
     /// Creates the temporary file of an upload to `path`; raises EFCreateError.
     static std::unique_ptr<TProgressFileStream> CreateForUpload(const std::string& path,
                                                                 TProgressCallback callback,
-                                                                const TPeerInfo& peer);
+                                                                const TPeerInfo& peer,
+                                                                TUploadTerms terms);
     /// Takes an open descriptor: `openedPath` is the file it is open on, `fileName` the
     /// file the transfer is about. Use the factories above.
     TProgressFileStream(int fd, std::string openedPath, std::string fileName,
                         TProgressCallback callback, const TPeerInfo& peer,
-                        TTransferDirection direction);
+                        TTransferDirection direction, TUploadTerms terms = {});
     ~TProgressFileStream() override;
 
     std::size_t Read(void* buffer, std::size_t count) override;
@@ -47,10 +54,11 @@ public:
 
     /// The file the transfer is about: the served file, or the upload's destination.
     const std::string& FileName() const { return fileName_; }
-    bool IsUpload() const { return direction_ == tdUpload; }
-    /// Puts a completed upload in place, replacing a file of that name only when
-    /// `replace`; false when that cannot be done.
-    bool Commit(bool replace);
+    /// Syncs a completed upload, checks it against its terms and renames it into place.
+    /// Raises ENetException when the size differs from the one announced in octet
+    /// mode, ETFTPFileAlreadyExists when the name is taken and may not be replaced,
+    /// EStreamWriteError when the bytes cannot be synced. Nothing for a download.
+    void Commit(TTransferMode mode) override;
 
 private:
     void Report();
@@ -59,6 +67,7 @@ private:
     TProgressCallback callback_;
     TPeerInfo peer_;
     TTransferDirection direction_;
+    TUploadTerms terms_;
     // A download's size is read once at the start, so a block costs no extra system call.
     std::int64_t openedSize_ = 0;
     bool committed_ = false;

@@ -199,8 +199,10 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     const std::string path = config->DestDir + "/" + fileName;
     serverState_.ShowServerState(TServerState::Started);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusReceivingFile);
+    const auto record = transferLog_.TransferInfo(peerInfo);
+    const TUploadTerms terms{config->Overwrite, record ? record->TotalSize : 0};
     try {
-        aStream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo);
+        aStream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo, terms);
     } catch (...) {
         --serverState_.UploadCount;
         // The entry would otherwise wait for a completion that never comes.
@@ -209,8 +211,9 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
         throw;
     }
     transferEntries_.Remember(peerInfo, entry.Id);
-    // Completion receives the stream, to put the finished upload in place.
-    freeStreamOnComplete = false;
+    // The session stores the upload before its final ACK (TProgressFileStream::Commit);
+    // completion needs the stream no more.
+    freeStreamOnComplete = true;
     grantAccess = true;
 }
 
@@ -221,17 +224,12 @@ void TRequestHandlers::TFTPNoTransferPort(const std::string& fileName, bool writ
     activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, std::string(prefix) + "No free transfer port");
 }
 
-bool TRequestHandlers::CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace,
-                                    std::int64_t announcedSize)
+void TRequestHandlers::TFTPTransferSucceeded(bool writeOperation)
 {
-    auto* upload = dynamic_cast<TProgressFileStream*>(stream.get());
-    if (upload == nullptr || !upload->IsUpload())
-        return success;
-    // A client that announced its size (RFC 2349) and sent another amount has lost
-    // track of its own blocks; what arrived is not its file and is not kept.
-    if (announcedSize > 0 && upload->Position() != announcedSize)
-        return false;
-    return success && upload->Commit(replace);
+    // Not at completion: a client starts its next transfer as soon as it has its final
+    // block or ACK, while this session may still wait out a repeat of the final block
+    // and its report may still wait for the main thread.
+    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
 }
 
 void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerInfo,
@@ -239,11 +237,11 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
 {
     const auto config = config_();
     const bool fromTree = ForgetTreeTransfer(peerInfo);
-    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
+    // A transfer that succeeded gave its place back then (TFTPTransferSucceeded).
+    if (!success)
+        --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
-    const auto record = transferLog_.TransferInfo(peerInfo);
-    success = CommitUpload(success, std::move(aStream), config->Overwrite,
-                           writeOperation && record ? record->TotalSize : 0);
+    aStream.reset();
 
     const auto entryId = transferEntries_.Take(peerInfo);
     if (const auto pending = entryId ? activityLog_.FindPendingTransferEntry(*entryId) : std::nullopt) {

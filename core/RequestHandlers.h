@@ -40,6 +40,8 @@ public:
                        std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
     /// A request refused because every transfer port is in use: an error entry.
     void TFTPNoTransferPort(const std::string& fileName, bool writeOperation, const TPeerInfo& peerInfo);
+    /// Gives the transfer's place back as soon as it has succeeded. Session thread.
+    void TFTPTransferSucceeded(bool writeOperation);
     void TFTPTransferComplete(bool success, const TPeerInfo& peerInfo, std::unique_ptr<TStream> aStream,
                               bool writeOperation);
 
@@ -56,7 +58,6 @@ private:
     std::string UploadRefusal(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo);
     void Refuse(std::atomic<std::int32_t>& counter, const std::string& fileName, const TPeerInfo& peerInfo,
                 const std::string& status, bool& grantAccess);
-    bool CommitUpload(bool success, std::unique_ptr<TStream> stream, bool replace, std::int64_t announcedSize);
     void CloseActivityEntry(bool success, const TConfig& config);
 
     TFilesList& filesList_;

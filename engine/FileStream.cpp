@@ -76,6 +76,12 @@ void TFileStream::Write(const void* buffer, std::size_t count)
     }
 }
 
+void TFileStream::Commit(TTransferMode /*mode: the bytes are kept as they came*/)
+{
+    if (::fsync(fd_) != 0)
+        throw EStreamWriteError(std::strerror(errno));
+}
+
 int TFileStream::ReleaseHandle()
 {
     return std::exchange(fd_, -1);

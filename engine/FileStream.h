@@ -23,6 +23,8 @@ public:
     void Write(const void* buffer, std::size_t count) override;
     std::int64_t Position() const override { return position_; }
     std::int64_t Size() const override;
+    /// Flushes the written bytes to the disk; raises EStreamWriteError.
+    void Commit(TTransferMode mode) override;
     const std::string& Path() const { return path_; }
     /// Gives up the descriptor to a new owner; the stream is closed afterwards.
     int ReleaseHandle();

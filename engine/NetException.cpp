@@ -40,6 +40,8 @@ std::uint16_t ErrorCodeFor(const std::exception& failure)
         return 3;
     if (dynamic_cast<const ETFTPIllegalOperation*>(&failure) != nullptr)
         return 4;
+    if (dynamic_cast<const ETFTPFileAlreadyExists*>(&failure) != nullptr)
+        return 6;
     return 0;
 }
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-/// Failures raised inside the engine. The TFTP kinds map to protocol error codes 1 to 4;
+/// Failures raised inside the engine. The TFTP kinds map to protocol error codes 1 to 6;
 /// every other failure reaches a peer as code 0 with its own text.
 class ENetException : public std::runtime_error {
 public:
@@ -69,7 +69,7 @@ public:
     explicit EConvertError(const std::string& text);
 };
 
-/// The session was told to stop because the peer sent an ERROR.
+/// The session ends because the peer sent an ERROR; nothing is sent back.
 class EAbort : public ENetException {
 public:
     EAbort() : ENetException("Operation aborted") {}
@@ -100,7 +100,13 @@ public:
     using ETFTPException::ETFTPException;
 };
 
-/// The TFTP error code a failure is reported with: 1 to 4 for the TFTP kinds, else 0.
+/// RFC 1350 code 6: the name was taken by another file.
+class ETFTPFileAlreadyExists : public ETFTPException {
+public:
+    using ETFTPException::ETFTPException;
+};
+
+/// The TFTP error code a failure is reported with: 1 to 4 and 6 for the TFTP kinds, else 0.
 std::uint16_t ErrorCodeFor(const std::exception& failure);
 
 /// printf-style formatting into a std::string, for the engine's message texts.

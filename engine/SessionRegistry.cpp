@@ -23,7 +23,10 @@ void TSessionRegistry::Start(std::unique_ptr<TTFTPServerThread> session)
     }
     done.clear();  // joins threads that already ended, outside the lock
     try {
-        started->Start();
+        if (starter_)
+            starter_(*started);
+        else
+            started->Start();
     } catch (...) {
         std::unique_ptr<TTFTPServerThread> failed;
         {

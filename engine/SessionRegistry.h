@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -17,12 +18,19 @@ struct TPeerInfo;
 /// at destruction: the dispatcher still holds no reference to a session. Thread-safe.
 class TSessionRegistry {
 public:
+    /// Starts a session's thread; raises when it cannot.
+    using TStarter = std::function<void(TTFTPServerThread& session)>;
+
     TSessionRegistry() = default;
     TSessionRegistry(const TSessionRegistry&) = delete;
     TSessionRegistry& operator=(const TSessionRegistry&) = delete;
     ~TSessionRegistry();
 
-    /// Takes the session and starts its thread; raises when closing or out of threads.
+    /// Replaces how session threads are started (tests make a start fail). Set while
+    /// no session starts.
+    void SetStarter(TStarter starter) { starter_ = std::move(starter); }
+    /// Takes the session and starts its thread; raises when closing or out of threads,
+    /// and the session is then destroyed.
     void Start(std::unique_ptr<TTFTPServerThread> session);
     /// Called by a session's own thread as the very last thing it does.
     void Finished(TTFTPServerThread* session);
@@ -36,6 +44,8 @@ private:
     using TSessionList = std::vector<std::unique_ptr<TTFTPServerThread>>;
 
     TSessionList TakeFinished();
+
+    TStarter starter_;
 
     mutable std::mutex sessionsLock_;
     std::condition_variable allFinished_;

@@ -185,8 +185,23 @@ std::optional<std::size_t> TSocketHandle::ReceiveFromWithin(char* buffer, std::s
             RaiseLastSocketError();
         receiveWaitMs_ = waitMs;
     }
+    return ReceiveUnlessNone(buffer, size, 0);
+}
+
+std::optional<std::size_t> TSocketHandle::ReceiveWaiting(char* buffer, std::size_t size)
+{
+    return ReceiveUnlessNone(buffer, size, MSG_DONTWAIT);
+}
+
+std::size_t TSocketHandle::ReceiveFrom(char* buffer, std::size_t size)
+{
+    return Receive(buffer, size, 0);
+}
+
+std::optional<std::size_t> TSocketHandle::ReceiveUnlessNone(char* buffer, std::size_t size, int flags)
+{
     try {
-        return ReceiveFrom(buffer, size);
+        return Receive(buffer, size, flags);
     } catch (const ESocketError& failure) {
         if (failure.Number() == WinsockErrorNumber(EAGAIN))
             return std::nullopt;
@@ -194,14 +209,14 @@ std::optional<std::size_t> TSocketHandle::ReceiveFromWithin(char* buffer, std::s
     }
 }
 
-std::size_t TSocketHandle::ReceiveFrom(char* buffer, std::size_t size)
+std::size_t TSocketHandle::Receive(char* buffer, std::size_t size, int flags)
 {
     sockaddr_in from{};
     socklen_t length = sizeof from;
     ssize_t received = 0;
     do {
         // MSG_TRUNC reports the datagram's real length, so one that did not fit is seen.
-        received = ::recvfrom(fd_, buffer, size, MSG_TRUNC, reinterpret_cast<sockaddr*>(&from),
+        received = ::recvfrom(fd_, buffer, size, MSG_TRUNC | flags, reinterpret_cast<sockaddr*>(&from),
                               &length);
     } while (received < 0 && errno == EINTR);
     if (received < 0)

@@ -70,9 +70,15 @@ public:
     /// the wait gives no value. One system call when a datagram is waiting, so the
     /// transfer loop costs no extra wake-up per block.
     std::optional<std::size_t> ReceiveFromWithin(char* buffer, std::size_t size, int waitMs);
+    /// Like ReceiveFrom, but never waits: nothing when no datagram is there after all (a
+    /// datagram that woke a poll may still be dropped, for a bad checksum for instance).
+    std::optional<std::size_t> ReceiveWaiting(char* buffer, std::size_t size);
 
 private:
     void BindTo(int port);
+    std::size_t Receive(char* buffer, std::size_t size, int flags);
+    /// Receive, with EAGAIN (no datagram) given as no value.
+    std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
 
     int fd_ = -1;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "engine/TFTPPacket.h"
+
 /// The source or destination of one transfer. A stream is used by one session thread
 /// at a time, from the session's start to its end.
 class TStream {
@@ -15,6 +17,12 @@ public:
     virtual void Write(const void* buffer, std::size_t count) = 0;
     virtual std::int64_t Position() const = 0;
     virtual std::int64_t Size() const = 0;
+    /// Called by a write session once the final block is written and before it is
+    /// acknowledged: makes the bytes lasting and puts them where they belong, so nothing
+    /// acknowledged can be lost. Raises to refuse the upload; the peer then gets an ERROR
+    /// instead of the final ACK. In `mode` tmNetAscii the bytes differ from the sender's
+    /// file by their line ends.
+    virtual void Commit(TTransferMode mode) { (void)mode; }
 };
 
 class EStreamError : public std::runtime_error {

@@ -16,12 +16,12 @@ constexpr int StopCheckMs = 100;
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
-                                     TTransferMode /*mode: both modes move bytes unchanged*/,
+                                     TTransferMode mode,
                                      const TPeerInfo& peerInfo, std::unique_ptr<TStream> stream,
                                      bool freeStreamOnComplete, std::int32_t requestedBlockSize,
                                      std::int64_t transferSize, bool tsizeRequested,
                                      std::int32_t requestedTimeout, std::int32_t grantedWindowSize)
-    : writeOperation_(writeOperation), server_(server), stream_(std::move(stream)),
+    : writeOperation_(writeOperation), mode_(mode), server_(server), stream_(std::move(stream)),
       requestedBlockSize_(requestedBlockSize), transferSize_(transferSize),
       tsizeRequested_(tsizeRequested), requestedTimeout_(requestedTimeout),
       freeStreamOnComplete_(freeStreamOnComplete)
@@ -107,6 +107,10 @@ void TTFTPServerThread::Transfer()
         while (reply == TReply::Ignore) {
             switch (WaitForReply(deadline)) {
             case TWait::Stopped:
+                // The server is closing. A transfer that has not succeeded yet is told so
+                // rather than left to time out; one that has is complete and kept.
+                if (!endReached_)
+                    throw ENetException("Server is shutting down");
                 return;
             case TWait::Silence:
                 // A write session has acknowledged the final block and heard no repeat of
@@ -150,6 +154,10 @@ void TTFTPServerThread::MakeNextPacket()
     }
     packetLength_ = HeaderSize + filled;
     endReached_ = filled < blockSize;
+    // A read succeeds with its final block, whatever comes back; told before it goes
+    // out, so the peer cannot start its next transfer before the server knows.
+    if (endReached_)
+        ReportSucceeded();
 }
 
 TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
@@ -214,12 +222,22 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
     stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
     packetLength_ = 0;
     ++blockCounter_;
-    endReached_ = replyLength_ < reply_.size();
+    if (replyLength_ < reply_.size()) {
+        // The final block: the upload is stored before it is acknowledged, so the peer
+        // is never told "done" for bytes that are then dropped. A refusal raised here
+        // answers this block with an ERROR instead of the ACK.
+        stream_->Commit(mode_);
+        endReached_ = true;
+        ReportSucceeded();
+    }
     return TReply::Advance;
 }
 
 void TTFTPServerThread::AnswerFailure(const std::exception& failure)
 {
+    // RFC 1350: the peer's own ERROR ends the transfer and is not answered.
+    if (dynamic_cast<const EAbort*>(&failure) != nullptr)
+        return;
     try {
         if (dynamic_cast<const EStreamWriteError*>(&failure) != nullptr) {
             const std::int64_t position = stream_ ? stream_->Position() : 0;
@@ -250,6 +268,11 @@ void TTFTPServerThread::NotifyComplete()
     }, call);
     std::lock_guard guard(completionLock_);
     completion_.reset();
+}
+
+void TTFTPServerThread::ReportSucceeded()
+{
+    server_.ReportTransferSucceeded({client_.Host(), client_.Port()}, writeOperation_);
 }
 
 void TTFTPServerThread::RaiseUnexpected() const

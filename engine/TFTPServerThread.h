@@ -75,10 +75,12 @@ private:
     TReply HandleAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
+    void ReportSucceeded();
     void NotifyComplete();
     [[noreturn]] void RaiseUnexpected() const;
 
     const bool writeOperation_;
+    const TTransferMode mode_;  // both modes move bytes unchanged; the commit is told it
     TTrivialFTPServer& server_;
     std::unique_ptr<TStream> stream_;
     TUDPClient client_;

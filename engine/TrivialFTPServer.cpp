@@ -25,6 +25,10 @@ TTrivialFTPServer::~TTrivialFTPServer()
 void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
 {
     TUDPServer::DispatchDatagram(data, binding);
+    // RFC 1350: an ERROR is never answered. Two servers (or one server and its own
+    // address, spoofed) would otherwise bounce refusals at each other without end.
+    if (data.size() >= 2 && DecodeWord(data) == TFTPOpcode::ERROR)
+        return;
     const TPeerInfo peerInfo{binding.PeerIP(), binding.PeerPort()};
     try {
         HandleRequest(data, peerInfo);
@@ -103,7 +107,7 @@ void TTrivialFTPServer::ServeReadRequest(const TTFTPRequest& request, const TPee
             request.WindowSize);
         session->RememberRequest(request.Datagram);
         session->UseTransferSocket(std::move(transferSocket));
-        sessions_.Start(std::move(session));
+        StartSession(std::move(session), peerInfo);
     } catch (const EFOpenError& failure) {
         throw ETFTPFileNotFound(failure.what());
     }
@@ -124,9 +128,23 @@ void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPe
             request.WindowSize);
         session->RememberRequest(request.Datagram);
         session->UseTransferSocket(std::move(transferSocket));
-        sessions_.Start(std::move(session));
+        StartSession(std::move(session), peerInfo);
     } catch (const EFCreateError& failure) {
         throw ETFTPAllocationExceeded(failure.what());
+    }
+}
+
+void TTrivialFTPServer::StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo)
+{
+    const bool writeOperation = session->WriteOperation();
+    try {
+        sessions_.Start(std::move(session));
+    } catch (const std::exception& failure) {
+        // The application counted the transfer when it granted it: it hears of the end as
+        // of any other, so no place stays taken and no entry stays pending. The peer is
+        // answered with code 0 and the reason.
+        RunOnMainThread([&] { ReportTransferComplete(false, peerInfo, nullptr, writeOperation); });
+        throw ENetException(failure.what());
     }
 }
 

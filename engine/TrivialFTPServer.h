@@ -27,10 +27,16 @@ using TAccessFileEvent = std::function<void(TTrivialFTPServer& sender, std::stri
 using TTSizeEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
                                        const TPeerInfo& peerInfo, std::int64_t& size,
                                        bool writeOperation)>;
-/// Told once when a session ends; receives the stream when the session did not free it.
+/// Told on the session's thread, at once, when a transfer has succeeded: a read's final
+/// block is about to go out, or a write's final block is stored and about to be
+/// acknowledged. The session may still answer repeats for a while; its completion report
+/// follows with `success` true. Must be quick and thread-safe.
+using TTransferSucceededEvent =
+    std::function<void(TTrivialFTPServer& sender, const TPeerInfo& peerInfo, bool writeOperation)>;
 /// Told when a request is refused because every port of the transfer port range is in use.
 using TNoTransferPortEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
                                                 const TPeerInfo& peerInfo, bool writeOperation)>;
+/// Told once when a session ends; receives the stream when the session did not free it.
 using TTransferCompleteEvent =
     std::function<void(TTrivialFTPServer& sender, bool success, const TPeerInfo& peerInfo,
                        std::unique_ptr<TStream> aStream, bool writeOperation)>;
@@ -60,12 +66,24 @@ public:
     TTSizeEvent OnSizeRequest;
     TNoTransferPortEvent OnNoTransferPort;
     TTransferCompleteEvent OnTransferComplete;
+    TTransferSucceededEvent OnTransferSucceeded;
 
     /// Sessions still running (for diagnostics and tests). Safe from any thread.
     std::size_t SessionCount() const { return sessions_.LiveCount(); }
 
+    /// Replaces how session threads are started; tests use it to make a start fail.
+    /// Set while inactive.
+    void SetSessionStarter(TSessionRegistry::TStarter starter) { sessions_.SetStarter(std::move(starter)); }
+
     /// Called by a session's own thread as the very last thing it does.
     void SessionFinished(TTFTPServerThread* session) { sessions_.Finished(session); }
+
+    /// Fires OnTransferSucceeded. Called by a session's own thread.
+    void ReportTransferSucceeded(const TPeerInfo& peerInfo, bool writeOperation)
+    {
+        if (OnTransferSucceeded)
+            OnTransferSucceeded(*this, peerInfo, writeOperation);
+    }
 
     /// Fires OnTransferComplete, or destroys the stream when no handler is assigned.
     /// Called on the main thread by an ending session.
@@ -90,6 +108,7 @@ private:
     void HandleRequest(std::string_view data, const TPeerInfo& peerInfo);
     std::int32_t GrantableWindowSize() const;
     TSocketHandle ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo);
+    void StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo);
     TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,
                      const TPeerInfo& peerInfo);
 

@@ -62,17 +62,23 @@ void TUDPListenerThread::Run()
 
 void TUDPListenerThread::ReadDatagram(TSocketHandle& binding)
 {
-    const std::size_t length = binding.ReceiveFrom(buffer_.data(), buffer_.size());
-    HandOver(length, binding);
+    // Without waiting: a datagram that woke the poll may be gone by now (a bad checksum
+    // is found only on reading), and a blocking read would hold every binding up.
+    if (const auto length = binding.ReceiveWaiting(buffer_.data(), buffer_.size()))
+        HandOver(*length, binding);
 }
 
 void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
 {
     const std::string_view data(buffer_.data(), length);
-    if (server_.ThreadedEvent()) {
+    if (server_.ThreadedEvent())
         server_.HandleDatagram(data, binding);
-        return;
-    }
+    else
+        RunOnMainThread([this, data, &binding] { server_.HandleDatagram(data, binding); });
+}
+
+void TUDPListenerThread::RunOnMainThread(const std::function<void()>& work)
+{
     auto call = std::make_shared<TSyncCall>();
     {
         std::lock_guard guard(pendingLock_);
@@ -80,8 +86,7 @@ void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
             return;
         pending_ = call;
     }
-    TSyncCall::Run(server_.MainThreadBridge(), [this, data, &binding] { server_.HandleDatagram(data, binding); },
-                   call);
+    TSyncCall::Run(server_.MainThreadBridge(), work, call);
     std::lock_guard guard(pendingLock_);
     pending_.reset();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -23,6 +24,9 @@ public:
     /// Stops the thread, cancels a hand-over to the main thread that is waiting, wakes
     /// the wait and joins. Called by the server's deactivation, never by this thread.
     void Terminate();
+    /// Runs `work` on the main thread while this thread waits; Terminate() cancels the
+    /// wait and the work is dropped. Called on this thread only.
+    void RunOnMainThread(const std::function<void()>& work);
 
 protected:
     void Run() override;

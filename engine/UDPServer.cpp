@@ -27,6 +27,15 @@ void TUDPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
         OnUDPRead(*this, data, binding);
 }
 
+void TUDPServer::RunOnMainThread(const std::function<void()>& work)
+{
+    // Without threaded events the datagram is handled on the main thread already.
+    if (!threadedEvent_ || !listener_)
+        work();
+    else
+        listener_->RunOnMainThread(work);
+}
+
 TSocketHandle& TUDPServer::Binding()
 {
     if (currentBinding_ != nullptr)

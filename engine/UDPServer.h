@@ -43,6 +43,9 @@ public:
 protected:
     /// Handles one datagram; fires OnUDPRead here, servers built on this one override it.
     virtual void DispatchDatagram(std::string_view data, TSocketHandle& binding);
+    /// From within DispatchDatagram: runs `work` on the main thread and waits for it.
+    /// Dropped unrun when the listener is being stopped.
+    void RunOnMainThread(const std::function<void()>& work);
 
     TSocketHandle& Binding() override;
     void Open() override;

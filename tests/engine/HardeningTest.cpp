@@ -1,11 +1,13 @@
 // Hostile and careless peers against the engine: odd option values, silent clients by
-// the thousand, errors mid-transfer. Every case ends with nothing left running.
+// the thousand, errors mid-transfer, spoofed ERROR packets. Every case ends with nothing
+// left running.
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <fstream>
 #include <sys/resource.h>
+#include <thread>
 
 #include "tests/engine/EngineFixture.h"
 
@@ -113,4 +115,50 @@ TEST_F(HardeningTest, ThousandSilentClientsAreAllClearedAfterTheirTimeouts)
     EXPECT_TRUE(WaitFor([&] { return server_->SessionCount() == 0; }));
     EXPECT_TRUE(WaitFor([&] { return LiveThreads() == threads; })) << LiveThreads() << " vs " << threads;
     EXPECT_EQ(OpenDescriptors(), descriptors);
+}
+
+namespace {
+
+/// Counts the datagrams a server reads.
+void CountDatagrams(TTrivialFTPServer& server, std::atomic<int>& count)
+{
+    server.OnUDPRead = [&count](TUDPServer&, std::string_view, TSocketHandle&) { ++count; };
+}
+
+}  // namespace
+
+TEST_F(HardeningTest, ErrorSpoofedFromTheServersOwnPortIsNotAnswered)
+{
+    std::atomic<int> read{0};
+    CountDatagrams(*server_, read);
+    Activate();
+    server_->Bindings()[0].SendTo(ResolveHost("127.0.0.1", port_), Error(0, "loop"));
+    ASSERT_TRUE(WaitFor([&] { return read >= 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(read, 1);
+}
+
+TEST_F(HardeningTest, TwoServersPointedAtEachOtherStayIdle)
+{
+    std::atomic<int> readHere{0};
+    std::atomic<int> readThere{0};
+    CountDatagrams(*server_, readHere);
+    Activate();
+    TTrivialFTPServer other;
+    other.SetThreadedEvent(true);
+    CountDatagrams(other, readThere);
+    TSocketHandle& binding = other.Bindings().Add();
+    binding.SetIP("127.0.0.1");
+    binding.SetPort(0);
+    other.SetActive(true);
+    const sockaddr_in there = ResolveHost("127.0.0.1", other.Bindings()[0].Port());
+
+    // A datagram that is no request is refused once; that refusal is not answered.
+    server_->Bindings()[0].SendTo(there, Data(1, "x"));
+    ASSERT_TRUE(WaitFor([&] { return readHere >= 1; }));
+    server_->Bindings()[0].SendTo(there, Error(4, "ping"));
+    ASSERT_TRUE(WaitFor([&] { return readThere >= 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(readThere, 2);
+    EXPECT_EQ(readHere, 1);
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <system_error>
 #include <thread>
 
 #include "engine/MainThreadBridge.h"
@@ -58,7 +60,7 @@ TEST_F(TrivialFTPServerTest, SizeRequestIsAskedOnlyForWellFormedRequests)
     client_.SendTo(port_, Request(1, "f", "octet", {{"tsize", "0"}}));
     ExpectPacket("\x00\x06" "tsize\0" "1234\0"s);  // the handler's size is acknowledged
     client_.Reply(Error(8, "no thanks"));
-    ExpectPacket(Error(0, "Operation aborted"));
+    ASSERT_TRUE(WaitForCompletions(1));
     // Without the option the handler's size is passed on but never acknowledged.
     client_.SendTo(port_, Request(1, "f", "octet"));
     ExpectPacket(Data(1, std::string(100, 'x')));
@@ -92,6 +94,22 @@ TEST_F(TrivialFTPServerTest, HandlerFailureReachesThePeerAsCodeZero)
     // the listener survives the failure
     client_.SendTo(port_, "\x01"s);
     ExpectPacket(Error(0, "Stream read error"));
+}
+
+TEST_F(TrivialFTPServerTest, SessionThatCannotStartIsReportedOnceAndAnsweredWithTheReason)
+{
+    server_->SetSessionStarter([](TTFTPServerThread&) {
+        throw std::system_error(EAGAIN, std::generic_category(), "cannot start a thread");
+    });
+    files_["f"] = "x";
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Error(0, "cannot start a thread: "s + std::strerror(EAGAIN)));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_FALSE(Completions()[0].Success);
+    EXPECT_FALSE(Completions()[0].WriteOperation);
+    EXPECT_EQ(Completions()[0].Peer.Port, client_.LocalPort());
+    EXPECT_EQ(server_->SessionCount(), 0u);
 }
 
 TEST_F(TrivialFTPServerTest, WithoutHandlersTheEngineOpensAndCreatesThePathItself)

@@ -132,3 +132,44 @@ TEST_F(HeadlessTest, PortOptionIsNotSaved)
     EXPECT_EQ(server.Stop(), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "veltrane.INI"));
 }
+
+TEST_F(HeadlessTest, SignalKeepsEveryAcknowledgedUploadAndTellsRunningOnesItIsShuttingDown)
+{
+    std::ofstream(dir_.Path() / "veltrane.INI")
+        << "[TFTP Settings]\nMaxULConn=100\n[FileAccepting]\nAccept=1\nDestDir=" << dir_.Str() << "/in\n";
+    const auto offered = dir_.WriteFile("a.bin", "a");
+    THeadlessProcess server(dir_, {"--port", port_, offered.string()});
+    ASSERT_TRUE(DownloadWhenReady("a.bin", "/dev/null")) << server.Err();
+    const int port = std::stoi(port_);
+    const auto content = [](int i) { return std::string(512, 'u') + "upload " + std::to_string(i); };
+    constexpr int Uploads = 30;
+    std::vector<std::unique_ptr<TRawClient>> clients;
+    for (int i = 0; i < Uploads; ++i) {
+        clients.push_back(std::make_unique<TRawClient>());
+        clients.back()->SendTo(port, Request(2, "up" + std::to_string(i) + ".bin", "octet"));
+    }
+    for (auto& client : clients) {
+        ASSERT_EQ(client->Receive(), Ack(0));
+        client->Reply(Data(1, std::string(512, 'u')));
+    }
+    for (auto& client : clients)
+        ASSERT_EQ(client->Receive(), Ack(1));
+    for (int i = 0; i < Uploads; ++i)
+        clients[i]->Reply(Data(2, content(i).substr(512)));
+    for (auto& client : clients)
+        ASSERT_EQ(client->Receive(), Ack(2));
+    TRawClient running;
+    running.SendTo(port, Request(2, "half.bin", "octet"));
+    ASSERT_EQ(running.Receive(), Ack(0));
+    running.Reply(Data(1, std::string(512, 'h')));
+    ASSERT_EQ(running.Receive(), Ack(1));
+
+    EXPECT_EQ(server.Stop(SIGTERM), 0);
+    for (int i = 0; i < Uploads; ++i)
+        EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "in" / ("up" + std::to_string(i) + ".bin")), content(i)) << i;
+    auto answer = running.Receive();
+    while (answer == Ack(1))  // sent again while the server drained
+        answer = running.Receive();
+    EXPECT_EQ(answer, Error(0, "Server is shutting down"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "in" / "half.bin"));
+}
