@@ -30,6 +30,18 @@ TIPv6Rule Prefix6(const std::string& ip, int length, TAccessRights rights)
     return {*ParseIPv6Address(ip), length, rkSubnet, rights};
 }
 
+/// What each rights value grants; values the program does not know grant nothing.
+struct TRightsRow {
+    std::int32_t Rights;
+    bool Read;
+    bool Write;
+};
+
+const TRightsRow kRightsTable[] = {{arRead, true, false},      {arWrite, false, true},
+                                   {arDeny, false, false},     {arReadWrite, true, true},
+                                   {0, false, false},          {5, false, false},
+                                   {-1, false, false}};
+
 struct TSubnetCase {
     std::string Ip;
     std::string Network;
@@ -126,14 +138,7 @@ TEST_F(SecurityRulesTest, UnparsableRuleIsSkippedAndTheWalkGoesOn)
 
 TEST_F(SecurityRulesTest, RightsDecideReadAndWrite)
 {
-    struct TRow {
-        std::int32_t Rights;
-        bool Read;
-        bool Write;
-    };
-    for (const auto& row : {TRow{arRead, true, false}, TRow{arWrite, false, true},
-                            TRow{arDeny, false, false}, TRow{arReadWrite, true, true},
-                            TRow{0, false, false}, TRow{5, false, false}, TRow{-1, false, false}}) {
+    for (const auto& row : kRightsTable) {
         const TSecurityRuleList rules{Address("10.0.0.1", static_cast<TAccessRights>(row.Rights))};
         EXPECT_EQ(CheckAccess(rules, "10.0.0.1", akRead, true), row.Read) << row.Rights;
         EXPECT_EQ(CheckAccess(rules, "10.0.0.1", akWrite, true), row.Write) << row.Rights;
@@ -190,16 +195,10 @@ TEST_F(SecurityRulesTest, MissingFileLoadsAnEmptyServingCopy)
 
 TEST_F(SecurityRulesTest, IPv6RulesGrantByTheSameRightsTable)
 {
-    struct TRow {
-        TAccessRights Rights;
-        bool Read;
-        bool Write;
-    };
-    for (const TRow row : {TRow{arRead, true, false}, TRow{arWrite, false, true},
-                           TRow{arReadWrite, true, true}, TRow{arDeny, false, false},
-                           TRow{static_cast<TAccessRights>(9), false, false}}) {
-        for (const auto& rules : {TIPv6RuleList{Address6("2001:db8::5", row.Rights)},
-                                  TIPv6RuleList{Prefix6("2001:db8::", 64, row.Rights)}}) {
+    for (const auto& row : kRightsTable) {
+        const auto rights = static_cast<TAccessRights>(row.Rights);
+        for (const auto& rules : {TIPv6RuleList{Address6("2001:db8::5", rights)},
+                                  TIPv6RuleList{Prefix6("2001:db8::", 64, rights)}}) {
             EXPECT_EQ(CheckIPv6Access(rules, "2001:db8::5", akRead, true), row.Read) << row.Rights;
             EXPECT_EQ(CheckIPv6Access(rules, "2001:db8::5", akWrite, true), row.Write) << row.Rights;
         }
