@@ -223,11 +223,18 @@ void TApplicationCore::ReapplyAfterConfiguration()
     UpdateAutoRefreshTimer();
 }
 
+/// Both files are loaded even when one fails, and a failure is reported once.
 void TApplicationCore::LoadSecurityRules()
 {
-    if (!securityRules_.Reload(settings_.Paths().RulesFile()))
+    const bool loaded = securityRules_.Reload(settings_.Paths().RulesFile());
+    const auto ipv6Damage = securityRules_.ReloadIPv6(settings_.Paths().IPv6RulesFile());
+    if (!loaded || !ipv6Damage)
         activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText,
                                       "Application: Error loading security rules!");
+    if (ipv6Damage && ipv6Damage->Count != 0)
+        activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText,
+                                      "Application: Damaged IPv6 security rules skipped ("
+                                          + ipv6Damage->Text() + ")!");
 }
 
 void TApplicationCore::SetServerCommands(bool startEnabled, bool stopEnabled)

@@ -96,7 +96,8 @@ public:
     void UpdateAutoRefreshTimer();
     /// After the configuration dialog closed, by either button.
     void ReapplyAfterConfiguration();
-    /// Reloads the serving copy of the security rules, logging a failure.
+    /// Reloads the serving copies of the IPv4 and IPv6 security rules, logging a failure
+    /// and any damaged IPv6 rule lines that were skipped.
     void LoadSecurityRules();
 
     void ApplyEngineSettings();

@@ -137,6 +137,11 @@ std::filesystem::path TProgramPaths::RulesFile() const
     return folder_ / "veltrane.SEC";
 }
 
+std::filesystem::path TProgramPaths::IPv6RulesFile() const
+{
+    return folder_ / "veltrane.SE6";
+}
+
 std::string TProgramPaths::DefaultLogFolder() const
 {
     std::string text = folder_.string();

@@ -52,6 +52,8 @@ public:
     std::filesystem::path SettingsFile() const;
     /// "<folder>/veltrane.SEC"
     std::filesystem::path RulesFile() const;
+    /// "<folder>/veltrane.SE6", the IPv6 rules beside the rules file
+    std::filesystem::path IPv6RulesFile() const;
     /// The program folder as a folder text without a trailing "/" (the root gives "").
     std::string DefaultLogFolder() const;
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -51,6 +52,15 @@ bool RuleMatches(const TSecurityRule& rule, std::string_view ip)
     return AddressInSubnet(ip, rule.Address, rule.Mask);
 }
 
+bool IPv6RuleMatches(const TIPv6Rule& rule, const TIPv6Address& peer)
+{
+    // A rule without an interface names the address on every link.
+    if (!rule.Address.Zone.empty() && !SameInterface(rule.Address.Zone, peer.Zone))
+        return false;
+    const int bits = rule.Kind == rkAddress ? kIPv6Bits : rule.PrefixLength;
+    return SharePrefix(rule.Address, peer, bits);
+}
+
 bool RightsGrant(TAccessRights rights, TAccessKind kind)
 {
     switch (rights) {
@@ -62,6 +72,17 @@ bool RightsGrant(TAccessRights rights, TAccessKind kind)
         return kind == akRead || kind == akWrite;
     case arDeny:
         return false;
+    }
+    return false;
+}
+
+/// The first rule `matches` accepts decides with its rights; no match refuses.
+template <typename TRule, typename TMatches>
+bool FirstMatchDecides(const std::vector<TRule>& rules, TMatches matches, TAccessKind kind)
+{
+    for (const auto& rule : rules) {
+        if (matches(rule))
+            return RightsGrant(rule.Rights, kind);
     }
     return false;
 }
@@ -87,14 +108,35 @@ bool CheckAccess(const TSecurityRuleList& rules, std::string_view ip, TAccessKin
 {
     if (!securityOn)
         return true;
-    for (const auto& rule : rules) {
-        if (RuleMatches(rule, ip))
-            return RightsGrant(rule.Rights, kind);
-    }
-    return false;
+    return FirstMatchDecides(
+        rules, [ip](const TSecurityRule& rule) { return RuleMatches(rule, ip); }, kind);
 }
 
-TSecurityRules::TSecurityRules() : rules_(std::make_shared<const TSecurityRuleList>()) {}
+bool CheckIPv6Access(const TIPv6RuleList& rules, std::string_view ip, TAccessKind kind,
+                     bool securityOn)
+{
+    if (!securityOn)
+        return true;
+    const auto peer = ParseIPv6Address(ip);
+    if (!peer)
+        return false;
+    return FirstMatchDecides(
+        rules, [&peer](const TIPv6Rule& rule) { return IPv6RuleMatches(rule, *peer); }, kind);
+}
+
+bool CheckAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules,
+                 std::string_view ip, TAccessKind kind, bool securityOn)
+{
+    if (IsIPv6Text(ip))
+        return CheckIPv6Access(ipv6Rules, ip, kind, securityOn);
+    return CheckAccess(rules, ip, kind, securityOn);
+}
+
+TSecurityRules::TSecurityRules()
+    : rules_(std::make_shared<const TSecurityRuleList>()),
+      ipv6Rules_(std::make_shared<const TIPv6RuleList>())
+{
+}
 
 void TSecurityRules::Replace(TSecurityRuleList rules)
 {
@@ -113,13 +155,37 @@ bool TSecurityRules::Reload(const std::filesystem::path& file)
     }
 }
 
+void TSecurityRules::ReplaceIPv6(TIPv6RuleList rules)
+{
+    auto published = std::make_shared<const TIPv6RuleList>(std::move(rules));
+    const std::lock_guard lock(rulesLock_);
+    ipv6Rules_.swap(published);
+}
+
+std::optional<TDamagedLines> TSecurityRules::ReloadIPv6(const std::filesystem::path& file)
+{
+    try {
+        auto read = LoadIPv6Rules(file);
+        ReplaceIPv6(std::move(read.Rules));
+        return read.Damaged;
+    } catch (const ESecurityRulesError&) {
+        return std::nullopt;
+    }
+}
+
 std::shared_ptr<const TSecurityRuleList> TSecurityRules::Snapshot() const
 {
     const std::lock_guard lock(rulesLock_);
     return rules_;
 }
 
+std::shared_ptr<const TIPv6RuleList> TSecurityRules::SnapshotIPv6() const
+{
+    const std::lock_guard lock(rulesLock_);
+    return ipv6Rules_;
+}
+
 bool TSecurityRules::CheckAccess(std::string_view ip, TAccessKind kind, bool securityOn) const
 {
-    return ::CheckAccess(*Snapshot(), ip, kind, securityOn);
+    return ::CheckAccess(*Snapshot(), *SnapshotIPv6(), ip, kind, securityOn);
 }

@@ -3,8 +3,11 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
+#include "security/IPv6Rule.h"
+#include "security/IPv6RulesFile.h"
 #include "security/SecurityRule.h"
 #include "security/SecurityRulesFile.h"
 
@@ -19,9 +22,21 @@ bool AddressInSubnet(std::string_view ip, std::string_view networkId, std::strin
 bool CheckAccess(const TSecurityRuleList& rules, std::string_view ip, TAccessKind kind,
                  bool securityOn);
 
-/// The serving copy of the security rules, owned by the application core. It is replaced
+/// The same decision for an IPv6 peer (its text as the socket reported it, with its
+/// interface when link-local) under IPv6 rules: an address rule matches the same 16 bytes
+/// however either side was written, a prefix rule the same leading bits, and a rule with an
+/// interface only peers on that interface.
+bool CheckIPv6Access(const TIPv6RuleList& rules, std::string_view ip, TAccessKind kind,
+                     bool securityOn);
+
+/// Decides a peer of either family: IPv6 text by the IPv6 rules, any other by the IPv4 rules.
+/// Rules of one family never match a peer of the other.
+bool CheckAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules,
+                 std::string_view ip, TAccessKind kind, bool securityOn);
+
+/// The serving copies of the IPv4 and the IPv6 security rules, owned by the application core. It is replaced
 /// on the main thread and checked from the listener thread; a check sees the whole old list
-/// or the whole new one, never a mixture. Every method is safe to call from any thread.
+/// or the whole new one, never a mixture. Each family's copy is replaced on its own. Every method is safe to call from any thread.
 class TSecurityRules {
 public:
     TSecurityRules();
@@ -33,12 +48,23 @@ public:
     /// serving copy stays in force and false is returned for the caller to report.
     bool Reload(const std::filesystem::path& file);
 
+    /// Publishes `rules` as the new serving copy of the IPv6 rules, whole.
+    void ReplaceIPv6(TIPv6RuleList rules);
+
+    /// Loads the IPv6 rules file and publishes the rules it holds. When the file cannot be
+    /// read, the previous IPv6 copy stays in force and nothing is returned for the caller to
+    /// report; otherwise the lines that were skipped as damaged.
+    std::optional<TDamagedLines> ReloadIPv6(const std::filesystem::path& file);
+
     /// The current serving copy; it never changes under the holder.
     std::shared_ptr<const TSecurityRuleList> Snapshot() const;
+    std::shared_ptr<const TIPv6RuleList> SnapshotIPv6() const;
 
+    /// Decides a peer of either family by the rules of its family.
     bool CheckAccess(std::string_view ip, TAccessKind kind, bool securityOn) const;
 
 private:
-    mutable std::mutex rulesLock_;  // guards rules_ (the pointer, not the list it points to)
+    mutable std::mutex rulesLock_;  // guards rules_ and ipv6Rules_ (the pointers, not the lists)
     std::shared_ptr<const TSecurityRuleList> rules_;
+    std::shared_ptr<const TIPv6RuleList> ipv6Rules_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <system_error>
+#include <utility>
 
 #include "fileio/AtomicFile.h"
 
@@ -82,21 +83,32 @@ TSecurityRuleList LoadSecurityRules(const std::filesystem::path& file)
 {
     // Room for a trailing fragment, which is ignored, beyond the largest allowed list.
     constexpr std::size_t maxBytes = kMaxRuleCount * kRuleRecordSize + kRuleRecordSize - 1;
-    auto read = ReadWholeFile(file, maxBytes);
-    if (read.Outcome == roMissing)
-        return {};
-    if (read.Outcome == roFailed)
-        throw ESecurityRulesError("cannot read the rules file " + file.string());
-    return DecodeSecurityRules(read.Bytes);
+    const auto bytes = ReadRulesFile(file, maxBytes);
+    return bytes ? DecodeSecurityRules(*bytes) : TSecurityRuleList{};
 }
 
 void SaveSecurityRules(const std::filesystem::path& file, const TSecurityRuleList& rules)
 {
+    ReplaceRulesFile(file, EncodeSecurityRules(rules));
+}
+
+std::optional<std::string> ReadRulesFile(const std::filesystem::path& file, std::size_t maxBytes)
+{
+    auto read = ReadWholeFile(file, maxBytes);
+    if (read.Outcome == roMissing)
+        return std::nullopt;
+    if (read.Outcome == roFailed)
+        throw ESecurityRulesError("cannot read the rules file " + file.string());
+    return std::move(read.Bytes);
+}
+
+void ReplaceRulesFile(const std::filesystem::path& file, std::string_view bytes)
+{
     try {
-        if (rules.empty())
+        if (bytes.empty())
             RemoveFileIfPresent(file);
         else
-            WriteFileAtomically(file, EncodeSecurityRules(rules));
+            WriteFileAtomically(file, bytes);
     } catch (const std::system_error& error) {
         throw ESecurityRulesError(error.what());
     }

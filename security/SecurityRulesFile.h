@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,3 +39,11 @@ TSecurityRuleList LoadSecurityRules(const std::filesystem::path& file);
 /// Writes `rules` to the rules file, replacing it whole; an empty list deletes the file.
 /// Throws ESecurityRulesError when the platform refuses; the old file is then untouched.
 void SaveSecurityRules(const std::filesystem::path& file, const TSecurityRuleList& rules);
+
+/// Reads a rules file of either family whole: nothing when it does not exist. Throws
+/// ESecurityRulesError when it exists but cannot be read or holds more than `maxBytes`.
+std::optional<std::string> ReadRulesFile(const std::filesystem::path& file, std::size_t maxBytes);
+
+/// Replaces a rules file of either family with `bytes` atomically; empty bytes delete it.
+/// Throws ESecurityRulesError when the platform refuses; the old file is then untouched.
+void ReplaceRulesFile(const std::filesystem::path& file, std::string_view bytes);

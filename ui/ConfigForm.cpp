@@ -12,6 +12,7 @@
 
 #include "app/IniFile.h"
 #include "app/SettingsStore.h"
+#include "security/IPv6RulesFile.h"
 #include "security/SecurityRulesFile.h"
 #include "ui/ConfigAcceptingPage.h"
 #include "ui/ConfigAddressesPage.h"
@@ -161,15 +162,21 @@ void TConfigForm::LoadValues()
 }
 
 /// A rules file that exists but cannot be read shows as an empty list; it is then left as
-/// it is on saving unless the operator enters new rules, so a passing read failure never
-/// deletes the operator's rules. The failure itself is logged where the serving copy is
-/// loaded, at start-up and again when the dialog closes.
+/// it is on saving unless the operator enters new rules of its family, so a passing read
+/// failure never deletes the operator's rules. The failure itself, and damaged IPv6 rule
+/// lines, are logged where the serving copy is loaded, at start-up and again when the
+/// dialog closes.
 void TConfigForm::LoadRules()
 {
     try {
         security_->SetRules(LoadSecurityRules(settings_.Paths().RulesFile()));
     } catch (const ESecurityRulesError&) {
         rulesUnreadable_ = true;
+    }
+    try {
+        security_->SetIPv6Rules(LoadIPv6Rules(settings_.Paths().IPv6RulesFile()).Rules);
+    } catch (const ESecurityRulesError&) {
+        ipv6RulesUnreadable_ = true;
     }
 }
 
@@ -212,15 +219,26 @@ bool TConfigForm::WriteSettings(const TConfig& values)
     }
 }
 
+/// Both files are written even when one is refused, and a refusal is reported once.
 void TConfigForm::SaveRules()
 {
     const auto& rules = security_->Rules();
-    if (rulesUnreadable_ && rules.empty())
-        return;
-    try {
-        settings_.Paths().EnsureProgramFolder();
-        SaveSecurityRules(settings_.Paths().RulesFile(), rules);
-    } catch (const ESecurityRulesError&) {
+    const auto& ipv6Rules = security_->IPv6Rules();
+    bool refused = false;
+    const auto save = [&](bool unreadable, bool empty, const auto& write) {
+        if (unreadable && empty)
+            return;
+        try {
+            settings_.Paths().EnsureProgramFolder();
+            write();
+        } catch (const ESecurityRulesError&) {
+            refused = true;
+        }
+    };
+    save(rulesUnreadable_, rules.empty(),
+         [&] { SaveSecurityRules(settings_.Paths().RulesFile(), rules); });
+    save(ipv6RulesUnreadable_, ipv6Rules.empty(),
+         [&] { SaveIPv6Rules(settings_.Paths().IPv6RulesFile(), ipv6Rules); });
+    if (refused)
         services_.ReportError(kRulesSaveError);
-    }
 }

@@ -75,6 +75,7 @@ private:
     TConfigServices services_;
     TConfig loaded_;
     bool rulesUnreadable_ = false;
+    bool ipv6RulesUnreadable_ = false;
     bool shownOnce_ = false;
 
     QTreeWidget* tree_;

@@ -1,6 +1,5 @@
 #include "ui/ConfigSecurityPage.h"
 
-#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -72,15 +71,6 @@ QPushButton* NewButton(const QString& name, const QString& text, const QString& 
 }
 
 }  // namespace
-
-QString RuleCaption(const TSecurityRule& rule)
-{
-    const QString address = QString::fromStdString(rule.Address);
-    if (rule.Kind == rkAddress)
-        return address;
-    return address + QStringLiteral("  (") + QString::fromStdString(rule.Mask)
-           + QStringLiteral(")");
-}
 
 int RightsIconIndex(TAccessRights rights)
 {
@@ -193,7 +183,15 @@ bool TConfigSecurityPage::SecurityOn() const
 
 void TConfigSecurityPage::SetRules(TSecurityRuleList rules)
 {
-    rules_ = std::move(rules);
+    rows_.SetRules(std::move(rules));
+    RefillList();
+    if (SecurityOn())
+        CheckSecuritySelection();
+}
+
+void TConfigSecurityPage::SetIPv6Rules(TIPv6RuleList rules)
+{
+    rows_.SetIPv6Rules(std::move(rules));
     RefillList();
     if (SecurityOn())
         CheckSecuritySelection();
@@ -220,9 +218,9 @@ void TConfigSecurityPage::RefillList()
 {
     const QSignalBlocker quiet(list_);
     list_->clear();
-    for (const auto& rule : rules_) {
-        const int icon = RightsIconIndex(rule.Rights);
-        auto* item = new QListWidgetItem(RightsIcon(icon), RuleCaption(rule), list_);
+    for (int row = 0; row < rows_.Count(); ++row) {
+        const int icon = RightsIconIndex(rows_.Rights(row));
+        auto* item = new QListWidgetItem(RightsIcon(icon), rows_.Caption(row), list_);
         item->setData(kIconIndexRole, icon);
     }
 }
@@ -244,7 +242,7 @@ void TConfigSecurityPage::CheckSecuritySelection()
                                                         writeBox_, denyBox_, removeButton_})
         widget->setEnabled(true);
     selectedIndex_ = list_->row(selected.front());
-    ShowRights(rules_[static_cast<std::size_t>(selectedIndex_)].Rights);
+    ShowRights(rows_.Rights(selectedIndex_));
     list_->setFocus();
 }
 
@@ -290,8 +288,7 @@ void TConfigSecurityPage::RightsToggled(const QCheckBox* box)
             denyBox_->setChecked(true);
     }
     const int row = selectedIndex_;
-    rules_[static_cast<std::size_t>(row)].Rights =
-        RightsFromBoxes(readBox_->isChecked(), writeBox_->isChecked());
+    rows_.SetRights(row, RightsFromBoxes(readBox_->isChecked(), writeBox_->isChecked()));
     RefillList();
     SelectRow(row);
 }
@@ -299,7 +296,11 @@ void TConfigSecurityPage::RightsToggled(const QCheckBox* box)
 void TConfigSecurityPage::AddRule()
 {
     TSecurityAddForm form(prompts_, this);
-    if (form.exec() == QDialog::Accepted)
+    if (form.exec() != QDialog::Accepted)
+        return;
+    if (form.IPv6Mode())
+        AddEnteredIPv6Rule(form.IPv6Rule());
+    else
         AddEnteredRule(form.SubnetMode(), form.Address(), form.Mask());
 }
 
@@ -316,28 +317,47 @@ bool TConfigSecurityPage::AddEnteredRule(bool subnet, const QString& address, co
         rule.Mask = kSingleMask;
         rule.Kind = rkAddress;
     }
-    const QString caption = subnet ? RuleCaption(rule) : address;
-    const bool exists = std::any_of(rules_.begin(), rules_.end(), [&](const TSecurityRule& old) {
-        return RuleCaption(old) == caption;
-    });
-    if (exists) {
-        prompts_.ShowError(this, subnet ? QStringLiteral("Subnet already exists in security list.")
-                                        : QStringLiteral("IP Address already exists in security list."));
+    if (CaptionTaken(subnet ? RuleCaption(rule) : address, subnet))
         return false;
-    }
-    rules_.push_back(std::move(rule));
+    rows_.Append(std::move(rule));
+    RulesChanged();
+    return true;
+}
+
+bool TConfigSecurityPage::AddEnteredIPv6Rule(TIPv6Rule rule)
+{
+    rule.Rights = arRead;
+    if (rule.Kind == rkAddress)
+        rule.PrefixLength = kIPv6Bits;
+    if (CaptionTaken(RuleCaption(rule), rule.Kind != rkAddress))
+        return false;
+    rows_.Append(std::move(rule));
+    RulesChanged();
+    return true;
+}
+
+/// A rule whose caption a row already shows would never match first; it is refused.
+bool TConfigSecurityPage::CaptionTaken(const QString& caption, bool subnet)
+{
+    if (!rows_.HasCaption(caption))
+        return false;
+    prompts_.ShowError(this, subnet ? QStringLiteral("Subnet already exists in security list.")
+                                    : QStringLiteral("IP Address already exists in security list."));
+    return true;
+}
+
+void TConfigSecurityPage::RulesChanged()
+{
     RefillList();
     CheckSecuritySelection();
-    return true;
 }
 
 void TConfigSecurityPage::RemoveRule()
 {
     if (selectedIndex_ < 0)
         return;
-    rules_.erase(rules_.begin() + selectedIndex_);
-    RefillList();
-    CheckSecuritySelection();
+    rows_.Remove(selectedIndex_);
+    RulesChanged();
 }
 
 void TConfigSecurityPage::RemoveAllRules()
@@ -345,9 +365,8 @@ void TConfigSecurityPage::RemoveAllRules()
     if (!prompts_.ConfirmWarning(
             this, QStringLiteral("Are you sure you want to remove all security settings?")))
         return;
-    rules_.clear();
-    RefillList();
-    CheckSecuritySelection();
+    rows_.Clear();
+    RulesChanged();
 }
 
 void TConfigSecurityPage::MoveUp()
@@ -360,19 +379,15 @@ void TConfigSecurityPage::MoveDown()
     MoveSelected(+1);
 }
 
-/// Moving changes which rule matches first. At either end nothing moves, and the row stays
-/// selected.
+/// Moving changes which rule matches first. At either end of its family's rules nothing
+/// moves, and the row stays selected.
 void TConfigSecurityPage::MoveSelected(int offset)
 {
     const int from = selectedIndex_;
     if (from < 0)
         return;
-    const int to = from + offset;
-    if (to >= 0 && to < static_cast<int>(rules_.size())) {
-        std::swap(rules_[static_cast<std::size_t>(from)], rules_[static_cast<std::size_t>(to)]);
+    const int to = rows_.Move(from, offset);
+    if (to != from)
         RefillList();
-        SelectRow(to);
-        return;
-    }
-    SelectRow(from);
+    SelectRow(to);
 }

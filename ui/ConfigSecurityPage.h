@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "security/SecurityRule.h"
+#include "ui/SecurityRuleRows.h"
 
 class QCheckBox;
 class QFrame;
@@ -12,18 +13,14 @@ class QPushButton;
 class QRadioButton;
 class TPrompts;
 
-/// A rule's row caption: the address, or for a subnet the network ID, two blanks and the
-/// mask in parentheses ("10.0.0.0  (255.0.0.0)").
-QString RuleCaption(const TSecurityRule& rule);
-
 /// A rule's row icon: 0 Read, 1 Write, 2 Read and Write, 3 Deny. Rights the program does
 /// not know grant nothing and so show as Deny.
 int RightsIconIndex(TAccessRights rights);
 
 /// The "Security" page of the configuration dialog: the choice between full access for
 /// everyone and the rule list, and the editing copy of the rules with its commands (add,
-/// remove, remove all, move, rights). The copy lives only as long as the page; the dialog
-/// stores it on save. GUI thread only.
+/// remove, remove all, move, rights). The list shows the IPv4 rules, then the IPv6 rules. The
+/// copy lives only as long as the page; the dialog stores it on save. GUI thread only.
 class TConfigSecurityPage : public QWidget {
     Q_OBJECT
 
@@ -39,7 +36,10 @@ public:
 
     /// Replaces the editing copy and shows it; with security off the rows show greyed.
     void SetRules(TSecurityRuleList rules);
-    const TSecurityRuleList& Rules() const { return rules_; }
+    const TSecurityRuleList& Rules() const { return rows_.Rules(); }
+    /// The same for the IPv6 rules, listed after the IPv4 ones.
+    void SetIPv6Rules(TIPv6RuleList rules);
+    const TIPv6RuleList& IPv6Rules() const { return rows_.IPv6Rules(); }
 
     /// The selected row, or -1 when not exactly one row is selected.
     int SelectedIndex() const { return selectedIndex_; }
@@ -49,6 +49,8 @@ public:
     /// Appends the rule the add dialog confirmed with Read rights, unless a row already has
     /// its caption, which is refused with a message. True when added.
     bool AddEnteredRule(bool subnet, const QString& address, const QString& mask);
+    /// The same for an IPv6 rule the add dialog confirmed; it goes after the IPv6 rules.
+    bool AddEnteredIPv6Rule(TIPv6Rule rule);
     void RemoveRule();
     void RemoveAllRules();
     void MoveUp();
@@ -66,9 +68,11 @@ private:
     void ShowRights(TAccessRights rights);
     void RightsToggled(const QCheckBox* box);
     void MoveSelected(int offset);
+    bool CaptionTaken(const QString& caption, bool subnet);
+    void RulesChanged();
 
     TPrompts& prompts_;
-    TSecurityRuleList rules_;
+    TSecurityRuleRows rows_;
     int selectedIndex_ = -1;
     bool updatingRights_ = false;  // on while the page sets the rights boxes itself
 

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -62,10 +63,13 @@ TSecurityAddForm::TSecurityAddForm(TPrompts& prompts, QWidget* parent)
       prompts_(prompts),
       ipRadio_(new QRadioButton(QStringLiteral("Add single IP address"), this)),
       subnetRadio_(new QRadioButton(QStringLiteral("Add Subnet"), this)),
+      ipv6Radio_(new QRadioButton(QStringLiteral("Add IPv6 address or prefix"), this)),
       netLabel_(new QLabel(this)),
       maskLabel_(new QLabel(QStringLiteral("Subnet Mask:"), this)),
       netEdit_(new CEditIPAddr(this)),
-      maskEdit_(new CEditIPAddr(this))
+      maskEdit_(new CEditIPAddr(this)),
+      ipv6Label_(new QLabel(QStringLiteral("IPv6 address or prefix:"), this)),
+      ipv6Edit_(new QLineEdit(this))
 {
     setWindowTitle(QStringLiteral("Add IP/Subnet"));
     UseDialogFrame(*this);
@@ -78,12 +82,18 @@ TSecurityAddForm::TSecurityAddForm(TPrompts& prompts, QWidget* parent)
     netEdit_->SetPrompts(prompts);
     maskEdit_->SetPrompts(prompts);
     ipRadio_->setChecked(true);
+    ipv6Radio_->setObjectName(QStringLiteral("IPv6Radio"));
+    ipv6Label_->setObjectName(QStringLiteral("IPv6Label"));
+    ipv6Edit_->setObjectName(QStringLiteral("IPv6Edit"));
+    ipv6Edit_->setPlaceholderText(QStringLiteral("2001:db8::1 or 2001:db8::/32"));
 
     auto* entries = new QGridLayout;
     entries->addWidget(netLabel_, 0, 0);
     entries->addWidget(netEdit_, 0, 1);
     entries->addWidget(maskLabel_, 1, 0);
     entries->addWidget(maskEdit_, 1, 1);
+    entries->addWidget(ipv6Label_, 2, 0);
+    entries->addWidget(ipv6Edit_, 2, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkButton"));
@@ -92,10 +102,12 @@ TSecurityAddForm::TSecurityAddForm(TPrompts& prompts, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &TSecurityAddForm::reject);
     connect(ipRadio_, &QRadioButton::clicked, this, &TSecurityAddForm::ApplyMode);
     connect(subnetRadio_, &QRadioButton::clicked, this, &TSecurityAddForm::ApplyMode);
+    connect(ipv6Radio_, &QRadioButton::clicked, this, &TSecurityAddForm::ApplyMode);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ipRadio_);
     layout->addWidget(subnetRadio_);
+    layout->addWidget(ipv6Radio_);
     layout->addLayout(entries);
     layout->addWidget(buttons);
     ApplyMode();
@@ -104,6 +116,11 @@ TSecurityAddForm::TSecurityAddForm(TPrompts& prompts, QWidget* parent)
 bool TSecurityAddForm::SubnetMode() const
 {
     return subnetRadio_->isChecked();
+}
+
+bool TSecurityAddForm::IPv6Mode() const
+{
+    return ipv6Radio_->isChecked();
 }
 
 void TSecurityAddForm::showEvent(QShowEvent* event)
@@ -115,13 +132,23 @@ void TSecurityAddForm::showEvent(QShowEvent* event)
 void TSecurityAddForm::ApplyMode()
 {
     const bool subnet = SubnetMode();
+    const bool ipv6 = IPv6Mode();
     netLabel_->setText(subnet ? QStringLiteral("Network ID:") : QStringLiteral("IP Address:"));
+    netLabel_->setVisible(!ipv6);
+    netEdit_->setVisible(!ipv6);
     maskLabel_->setVisible(subnet);
     maskEdit_->setVisible(subnet);
+    ipv6Label_->setVisible(ipv6);
+    ipv6Edit_->setVisible(ipv6);
 }
 
 void TSecurityAddForm::accept()
 {
+    if (IPv6Mode()) {
+        if (IPv6EntryAcceptable(ipv6Edit_->text().trimmed()))
+            QDialog::accept();
+        return;
+    }
     const QString address = netEdit_->Text();
     if (SubnetMode()) {
         const QString mask = maskEdit_->Text();
@@ -159,4 +186,27 @@ bool TSecurityAddForm::SingleAddressAcceptable(const QString& address)
     prompts_.ShowError(this, QStringLiteral("Invalid IP Address!\n"
                                             "Please type in a correct IP Address."));
     return false;
+}
+
+/// The address is read by inet_pton and may carry its interface ("fe80::1%eth0"); a
+/// "/<length>" after it makes the entry a prefix.
+bool TSecurityAddForm::IPv6EntryAcceptable(const QString& entry)
+{
+    const std::string text = entry.toStdString();
+    const auto slash = text.find('/');
+    const auto address = ParseIPv6Address(std::string_view(text).substr(0, slash));
+    if (!address) {
+        prompts_.ShowError(this, QStringLiteral("Invalid IPv6 address!\n"
+                                                "Please type in a correct IPv6 address."));
+        return false;
+    }
+    const auto length = slash == std::string::npos ? std::optional<int>(kIPv6Bits)
+                                                   : ParsePrefixLength(text.substr(slash + 1));
+    if (!length) {
+        prompts_.ShowError(this, QStringLiteral("Invalid prefix length!\n"
+                                                "Please type in a prefix length from 0 to 128."));
+        return false;
+    }
+    ipv6Rule_ = {*address, *length, slash == std::string::npos ? rkAddress : rkSubnet, arRead};
+    return true;
 }

@@ -5,8 +5,11 @@
 #include <QDialog>
 #include <QString>
 
+#include "security/IPv6Rule.h"
+
 class CEditIPAddr;
 class QLabel;
+class QLineEdit;
 class QRadioButton;
 class QShowEvent;
 class TPrompts;
@@ -20,8 +23,9 @@ bool IsAcceptableMask(const std::string& mask);
 /// the second and third not 255, the last neither 0 nor 255. An empty text does not.
 bool IsAcceptableSingleAddress(const std::string& address);
 
-/// "Add IP/Subnet": asks for one single address or one subnet (network ID and mask) and
-/// refuses, keeping itself open, what cannot be a rule. Created for one showing by the
+/// "Add IP/Subnet": asks for one single address, one subnet (network ID and mask) or one
+/// IPv6 address or prefix ("2001:db8::/32") and refuses, keeping itself open, what cannot
+/// be a rule. Created for one showing by the
 /// security page; GUI thread only.
 class TSecurityAddForm : public QDialog {
     Q_OBJECT
@@ -30,9 +34,12 @@ public:
     explicit TSecurityAddForm(TPrompts& prompts, QWidget* parent = nullptr);
 
     bool SubnetMode() const;
+    bool IPv6Mode() const;
     /// The address or network ID, and the mask, as they were when OK was accepted.
     const QString& Address() const { return address_; }
     const QString& Mask() const { return mask_; }
+    /// The IPv6 address or prefix as it was when OK was accepted, with Read rights.
+    const TIPv6Rule& IPv6Rule() const { return ipv6Rule_; }
 
 public slots:
     /// "OK": checks the entries and closes only when they are acceptable.
@@ -45,14 +52,19 @@ private:
     void ApplyMode();
     bool SubnetAcceptable(const QString& network, const QString& mask);
     bool SingleAddressAcceptable(const QString& address);
+    bool IPv6EntryAcceptable(const QString& entry);
 
     TPrompts& prompts_;
     QRadioButton* ipRadio_;
     QRadioButton* subnetRadio_;
+    QRadioButton* ipv6Radio_;
     QLabel* netLabel_;
     QLabel* maskLabel_;
     CEditIPAddr* netEdit_;
     CEditIPAddr* maskEdit_;
+    QLabel* ipv6Label_;
+    QLineEdit* ipv6Edit_;
     QString address_;
     QString mask_;
+    TIPv6Rule ipv6Rule_;
 };

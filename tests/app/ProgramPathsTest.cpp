@@ -68,6 +68,7 @@ TEST_F(ProgramPathsTest, SettingsAndRulesFilesLieInTheProgramFolder)
     const TProgramPaths paths("/opt/veltrane/bin/");
     EXPECT_EQ(paths.SettingsFile(), "/opt/veltrane/bin/veltrane.INI");
     EXPECT_EQ(paths.RulesFile(), "/opt/veltrane/bin/veltrane.SEC");
+    EXPECT_EQ(paths.IPv6RulesFile(), "/opt/veltrane/bin/veltrane.SE6");
     EXPECT_EQ(paths.DefaultLogFolder(), "/opt/veltrane/bin");
 }
 

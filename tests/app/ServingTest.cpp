@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/RequestHandlers.h"
 #include "security/SecurityRulesFile.h"
 #include "tests/support/AnyFreePort.h"
@@ -126,6 +128,41 @@ TEST_F(ReadRequestTest, SecurityRulesRefuseReadsAndWrites)
     SaveSecurityRules(dir_.Path() / "veltrane.SEC",
                       {TSecurityRule{"127.0.0.0", "255.0.0.0", rkSubnet, arRead}});
     core_->ReapplyAfterConfiguration();
+    EXPECT_EQ(Download(client_, "f.bin"), "x");
+}
+
+TEST_F(ReadRequestTest, IPv6RulesNeverAdmitAnIPv4Client)
+{
+    WriteSettings("SecurityOn=1");
+    dir_.WriteFile("veltrane.SE6", "prefix ::/0 readwrite\nprefix ::ffff:0:0/96 readwrite\n");
+    Offer("f.bin", "x");
+    Start();
+    client_.SendTo(port_, Request(1, "f.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to f.bin denied"));
+}
+
+TEST_F(ReadRequestTest, DamagedIPv6RuleLinesAreReportedOncePerLoad)
+{
+    WriteSettings("SecurityOn=1");
+    dir_.WriteFile("veltrane.SE6", "address ::1 read\nrubbish\n# fine\nprefix ::/200 read\n");
+    Create();
+    const auto statuses = Statuses();
+    const std::string report = "Application: Damaged IPv6 security rules skipped (lines 2, 4)!";
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), report), 1);
+    const TIPv6Rule kept{*ParseIPv6Address("::1"), 128, rkAddress, arRead};
+    EXPECT_EQ(*core_->SecurityRules().SnapshotIPv6(), TIPv6RuleList{kept});
+}
+
+TEST_F(ReadRequestTest, UnreadableIPv6RulesAreReportedOnceAndIPv4RulesStillServe)
+{
+    WriteSettings("SecurityOn=1");
+    SaveSecurityRules(dir_.Path() / "veltrane.SEC",
+                      {TSecurityRule{"127.0.0.1", "255.255.255.255", rkAddress, arRead}});
+    std::filesystem::create_directory(dir_.Path() / "veltrane.SE6");
+    Offer("f.bin", "x");
+    Start();
+    const auto statuses = Statuses();
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "Application: Error loading security rules!"), 1);
     EXPECT_EQ(Download(client_, "f.bin"), "x");
 }
 

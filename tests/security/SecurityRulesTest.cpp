@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <net/if.h>
+
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -17,6 +19,28 @@ TSecurityRule Subnet(const std::string& network, const std::string& mask, TAcces
 {
     return {network, mask, rkSubnet, rights};
 }
+
+TIPv6Rule Address6(const std::string& ip, TAccessRights rights)
+{
+    return {*ParseIPv6Address(ip), kIPv6Bits, rkAddress, rights};
+}
+
+TIPv6Rule Prefix6(const std::string& ip, int length, TAccessRights rights)
+{
+    return {*ParseIPv6Address(ip), length, rkSubnet, rights};
+}
+
+/// What each rights value grants; values the program does not know grant nothing.
+struct TRightsRow {
+    std::int32_t Rights;
+    bool Read;
+    bool Write;
+};
+
+const TRightsRow kRightsTable[] = {{arRead, true, false},      {arWrite, false, true},
+                                   {arDeny, false, false},     {arReadWrite, true, true},
+                                   {0, false, false},          {5, false, false},
+                                   {-1, false, false}};
 
 struct TSubnetCase {
     std::string Ip;
@@ -114,14 +138,7 @@ TEST_F(SecurityRulesTest, UnparsableRuleIsSkippedAndTheWalkGoesOn)
 
 TEST_F(SecurityRulesTest, RightsDecideReadAndWrite)
 {
-    struct TRow {
-        std::int32_t Rights;
-        bool Read;
-        bool Write;
-    };
-    for (const auto& row : {TRow{arRead, true, false}, TRow{arWrite, false, true},
-                            TRow{arDeny, false, false}, TRow{arReadWrite, true, true},
-                            TRow{0, false, false}, TRow{5, false, false}, TRow{-1, false, false}}) {
+    for (const auto& row : kRightsTable) {
         const TSecurityRuleList rules{Address("10.0.0.1", static_cast<TAccessRights>(row.Rights))};
         EXPECT_EQ(CheckAccess(rules, "10.0.0.1", akRead, true), row.Read) << row.Rights;
         EXPECT_EQ(CheckAccess(rules, "10.0.0.1", akWrite, true), row.Write) << row.Rights;
@@ -172,4 +189,115 @@ TEST_F(SecurityRulesTest, MissingFileLoadsAnEmptyServingCopy)
 
     EXPECT_TRUE(serving.Snapshot()->empty());
     EXPECT_FALSE(serving.CheckAccess("10.0.0.1", akRead, true));
+}
+
+// --- IPv6 rules
+
+TEST_F(SecurityRulesTest, IPv6RulesGrantByTheSameRightsTable)
+{
+    for (const auto& row : kRightsTable) {
+        const auto rights = static_cast<TAccessRights>(row.Rights);
+        for (const auto& rules : {TIPv6RuleList{Address6("2001:db8::5", rights)},
+                                  TIPv6RuleList{Prefix6("2001:db8::", 64, rights)}}) {
+            EXPECT_EQ(CheckIPv6Access(rules, "2001:db8::5", akRead, true), row.Read) << row.Rights;
+            EXPECT_EQ(CheckIPv6Access(rules, "2001:db8::5", akWrite, true), row.Write) << row.Rights;
+        }
+    }
+}
+
+TEST_F(SecurityRulesTest, IPv6FirstMatchingRuleDecidesAndNoMatchIsRefused)
+{
+    const TIPv6RuleList rules{Address6("2001:db8::bad", arDeny), Prefix6("2001:db8::", 48, arRead),
+                              Prefix6("::", 0, arWrite)};
+    EXPECT_FALSE(CheckIPv6Access(rules, "2001:db8::bad", akRead, true));
+    EXPECT_TRUE(CheckIPv6Access(rules, "2001:db8:0:ffff::1", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access(rules, "2001:db8:0:ffff::1", akWrite, true));
+    EXPECT_FALSE(CheckIPv6Access(rules, "2001:db8:1::1", akRead, true));
+    EXPECT_TRUE(CheckIPv6Access(rules, "2001:db8:1::1", akWrite, true));
+
+    EXPECT_FALSE(CheckIPv6Access({Address6("::1", arRead)}, "::2", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access({}, "::1", akRead, true));
+    EXPECT_TRUE(CheckIPv6Access({Address6("::1", arDeny)}, "::1", akWrite, false));
+}
+
+TEST_F(SecurityRulesTest, IPv6AddressRuleMatchesTheAddressHoweverWritten)
+{
+    const TIPv6RuleList rules{Address6("2001:0DB8:0000:0000:0000:0000:0000:0001", arRead)};
+    EXPECT_TRUE(CheckIPv6Access(rules, "2001:db8::1", akRead, true));
+    EXPECT_TRUE(CheckIPv6Access(rules, "2001:DB8:0:0::1", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access(rules, "2001:db8::1:0", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access(rules, "not an address", akRead, true));
+}
+
+TEST_F(SecurityRulesTest, LinkLocalRuleWithInterfaceMatchesOnlyThatInterface)
+{
+    const TIPv6RuleList onEth0{Address6("fe80::1%eth0", arRead)};
+    EXPECT_TRUE(CheckIPv6Access(onEth0, "fe80::1%eth0", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access(onEth0, "fe80::1%eth1", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access(onEth0, "fe80::1", akRead, true));
+    EXPECT_FALSE(CheckIPv6Access({Prefix6("fe80::%eth0", 64, arRead)}, "fe80::7%eth1", akRead, true));
+    EXPECT_TRUE(CheckIPv6Access({Prefix6("fe80::%eth0", 64, arRead)}, "fe80::7%eth0", akRead, true));
+
+    // Without an interface the rule names the address on every link.
+    EXPECT_TRUE(CheckIPv6Access({Address6("fe80::1", arRead)}, "fe80::1%eth1", akRead, true));
+
+    // A peer reported by interface number matches a rule naming the interface.
+    const unsigned loopback = ::if_nametoindex("lo");
+    ASSERT_NE(loopback, 0u);
+    EXPECT_TRUE(CheckIPv6Access({Address6("fe80::1%lo", arRead)},
+                                "fe80::1%" + std::to_string(loopback), akRead, true));
+}
+
+TEST_F(SecurityRulesTest, RulesNeverMatchAPeerOfTheOtherFamily)
+{
+    // The rules file could even hold IPv6 text in an IPv4 rule; it stays an IPv4 rule.
+    const TSecurityRuleList ipv4{Address("::1", arReadWrite), Subnet("0.0.0.0", "0.0.0.0", arReadWrite)};
+    const TIPv6RuleList ipv6{Prefix6("::", 0, arReadWrite), Prefix6("::ffff:0:0", 96, arReadWrite)};
+    EXPECT_FALSE(CheckAccess(ipv4, {}, "::1", akRead, true));
+    EXPECT_FALSE(CheckAccess(ipv4, {}, "::ffff:10.0.0.1", akRead, true));
+    EXPECT_FALSE(CheckAccess({}, ipv6, "10.0.0.1", akRead, true));
+    EXPECT_TRUE(CheckAccess(ipv4, {}, "10.0.0.1", akRead, true));
+    EXPECT_TRUE(CheckAccess({}, ipv6, "::ffff:10.0.0.1", akRead, true));
+    EXPECT_TRUE(CheckAccess({}, {}, "::1", akWrite, false));
+}
+
+TEST_F(SecurityRulesTest, ServingCopyDecidesEachFamilyByItsOwnRules)
+{
+    const TTempDir dir;
+    const auto file = dir.Path() / "veltrane.SE6";
+    SaveIPv6Rules(file, {Address6("::1", arRead)});
+    TSecurityRules serving;
+    serving.Replace({Address("127.0.0.1", arWrite)});
+
+    const auto damaged = serving.ReloadIPv6(file);
+
+    ASSERT_TRUE(damaged.has_value());
+    EXPECT_EQ(damaged->Count, 0u);
+    EXPECT_TRUE(serving.CheckAccess("::1", akRead, true));
+    EXPECT_FALSE(serving.CheckAccess("::1", akWrite, true));
+    EXPECT_TRUE(serving.CheckAccess("127.0.0.1", akWrite, true));
+    EXPECT_FALSE(serving.CheckAccess("127.0.0.1", akRead, true));
+}
+
+TEST_F(SecurityRulesTest, IPv6ReloadKeepsThePreviousCopyWhenUnreadableAndReportsDamage)
+{
+    const TTempDir dir;
+    const auto file = dir.Path() / "veltrane.SE6";
+    TSecurityRules serving;
+    serving.ReplaceIPv6({Address6("::1", arRead)});
+    std::filesystem::create_directory(file);
+
+    EXPECT_FALSE(serving.ReloadIPv6(file).has_value());
+    EXPECT_TRUE(serving.CheckAccess("::1", akRead, true));
+
+    std::filesystem::remove(file);
+    dir.WriteFile("veltrane.SE6", "address ::2 write\nrubbish\n");
+    const auto damaged = serving.ReloadIPv6(file);
+    ASSERT_TRUE(damaged.has_value());
+    EXPECT_EQ(damaged->Text(), "line 2");
+    EXPECT_EQ(*serving.SnapshotIPv6(), TIPv6RuleList{Address6("::2", arWrite)});
+
+    std::filesystem::remove(file);
+    ASSERT_TRUE(serving.ReloadIPv6(file).has_value());
+    EXPECT_TRUE(serving.SnapshotIPv6()->empty());
 }

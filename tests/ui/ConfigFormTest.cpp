@@ -21,6 +21,7 @@
 #include <QTreeWidget>
 
 #include "app/SettingsStore.h"
+#include "security/IPv6RulesFile.h"
 #include "security/SecurityRulesFile.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/RecordingPrompts.h"
@@ -97,6 +98,7 @@ private:
     void WriteSettings(const std::string& text) const { dir_->WriteFile("veltrane.INI", text); }
     std::string SettingsText() const { return TTempDir::ReadFile(dir_->Path() / "veltrane.INI"); }
     fs::path RulesFile() const { return dir_->Path() / "veltrane.SEC"; }
+    fs::path IPv6RulesFile() const { return dir_->Path() / "veltrane.SE6"; }
 
     template <typename T>
     T* Child(const char* name) const
@@ -551,6 +553,51 @@ private slots:
         form_->SaveAndClose();
         QCOMPARE(reported_, QStringList{QStringLiteral("Application: Error saving security rules!")});
         QCOMPARE(form_->result(), int(QDialog::Accepted));
+    }
+
+    void SaveWritesBothRulesFilesAndOpeningShowsBoth()
+    {
+        const TIPv6Rule prefix{*ParseIPv6Address("2001:db8::"), 32, rkSubnet, arRead};
+        Open();
+        SecurityPage()->SetSecurityOn(true);
+        SecurityPage()->AddEnteredRule(false, QStringLiteral("10.0.0.9"), {});
+        SecurityPage()->AddEnteredIPv6Rule(prefix);
+        form_->SaveAndClose();
+        QCOMPARE(LoadSecurityRules(RulesFile()).size(), std::size_t{1});
+        QVERIFY(LoadIPv6Rules(IPv6RulesFile()).Rules == TIPv6RuleList{prefix});
+
+        Open();
+        QCOMPARE(SecurityPage()->IPv6Rules().size(), std::size_t{1});
+        QCOMPARE(Child<QListWidget>("SecurityListView")->item(1)->text(), QStringLiteral("2001:db8::/32"));
+        prompts_.ConfirmAnswer = true;
+        SecurityPage()->RemoveAllRules();
+        form_->SaveAndClose();
+        QVERIFY(!fs::exists(RulesFile()));
+        QVERIFY(!fs::exists(IPv6RulesFile()));
+    }
+
+    void UnreadableIPv6RulesFileIsLeftIntactWhileIPv4RulesAreSaved()
+    {
+        fs::create_directory(IPv6RulesFile());
+        Open();
+        SecurityPage()->SetSecurityOn(true);
+        SecurityPage()->AddEnteredRule(false, QStringLiteral("10.0.0.9"), {});
+        form_->SaveAndClose();
+        QVERIFY(fs::is_directory(IPv6RulesFile()));
+        QCOMPARE(LoadSecurityRules(RulesFile()).size(), std::size_t{1});
+        QVERIFY(reported_.isEmpty());
+    }
+
+    void RefusedWritesOfBothFilesAreReportedOnce()
+    {
+        fs::create_directory(dir_->Path() / "veltrane.SEC.new");
+        fs::create_directory(dir_->Path() / "veltrane.SE6.new");
+        Open();
+        SecurityPage()->SetSecurityOn(true);
+        SecurityPage()->AddEnteredRule(false, QStringLiteral("10.0.0.9"), {});
+        SecurityPage()->AddEnteredIPv6Rule({*ParseIPv6Address("::9"), 128, rkAddress, arRead});
+        form_->SaveAndClose();
+        QCOMPARE(reported_, QStringList{QStringLiteral("Application: Error saving security rules!")});
     }
 
     // The command.

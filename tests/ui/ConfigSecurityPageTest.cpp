@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +27,16 @@ TSecurityRule Address(const char* address, TAccessRights rights = arRead)
 TSecurityRule Subnet(const char* network, const char* mask, TAccessRights rights = arRead)
 {
     return {network, mask, rkSubnet, rights};
+}
+
+TIPv6Rule Address6(const char* address, TAccessRights rights = arRead)
+{
+    return {*ParseIPv6Address(address), kIPv6Bits, rkAddress, rights};
+}
+
+TIPv6Rule Prefix6(const char* address, int length, TAccessRights rights = arRead)
+{
+    return {*ParseIPv6Address(address), length, rkSubnet, rights};
 }
 
 }  // namespace
@@ -79,6 +90,13 @@ private:
         page_->SetSecurityOn(true);
         page_->SetRules(rules);
         page_->show();
+    }
+
+    /// Two IPv4 rules, then two IPv6 rules.
+    void ShowBothFamilies()
+    {
+        ShowWithRules({Address("10.0.0.1"), Subnet("10.0.0.0", "255.0.0.0", arWrite)});
+        page_->SetIPv6Rules({Address6("2001:0DB8::0001", arDeny), Prefix6("fe80::%eth0", 64, arReadWrite)});
     }
 
 private slots:
@@ -268,6 +286,96 @@ private slots:
         QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.2"}));
         QCOMPARE(page_->SelectedIndex(), 1);
         QVERIFY(List()->item(1)->isSelected());
+    }
+
+    // IPv6 rules.
+
+    void IPv6RulesListAfterIPv4RulesWithTheirIcons()
+    {
+        ShowBothFamilies();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.0  (255.0.0.0)", "2001:db8::1",
+                                          "fe80::%eth0/64"}));
+        QCOMPARE(IconOf(2), 3);
+        QCOMPARE(IconOf(3), 2);
+        Select(3);
+        QVERIFY(SelectionControlsEnabled(true));
+        QVERIFY(Box("ReadCheckBox")->isChecked());
+        QVERIFY(Box("WriteCheckBox")->isChecked());
+        Box("WriteCheckBox")->click();
+        QCOMPARE(page_->IPv6Rules()[1].Rights, arRead);
+        QCOMPARE(page_->Rules()[1].Rights, arWrite);
+        QCOMPARE(IconOf(3), 0);
+    }
+
+    void UpAndDownMoveARuleOnlyAmongItsOwnFamily()
+    {
+        ShowBothFamilies();
+        page_->SetIPv6Rules({Address6("::1"), Address6("::2"), Address6("::3")});
+        Select(1);
+        Button("DownButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.0  (255.0.0.0)", "::1", "::2", "::3"}));
+        QCOMPARE(page_->SelectedIndex(), 1);
+        Select(2);
+        Button("UpButton")->click();
+        QCOMPARE(page_->SelectedIndex(), 2);
+        QCOMPARE(Captions()[1], QStringLiteral("10.0.0.0  (255.0.0.0)"));
+        Button("DownButton")->click();
+        QCOMPARE(page_->SelectedIndex(), 3);
+        Button("DownButton")->click();
+        Button("DownButton")->click();
+        QCOMPARE(page_->SelectedIndex(), 4);
+        QCOMPARE(page_->IPv6Rules(), (TIPv6RuleList{Address6("::2"), Address6("::3"), Address6("::1")}));
+        Button("UpButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "10.0.0.0  (255.0.0.0)", "::2", "::1", "::3"}));
+        QCOMPARE(page_->Rules().size(), std::size_t{2});
+    }
+
+    void RemoveAndRemoveAllWorkOnBothFamilies()
+    {
+        ShowBothFamilies();
+        Select(2);
+        Button("RemoveButton")->click();
+        QCOMPARE(page_->IPv6Rules(), TIPv6RuleList{Prefix6("fe80::%eth0", 64, arReadWrite)});
+        Select(0);
+        Button("RemoveButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.0  (255.0.0.0)", "fe80::%eth0/64"}));
+        prompts_.ConfirmAnswer = true;
+        Button("RemoveAllButton")->click();
+        QVERIFY(page_->Rules().empty());
+        QVERIFY(page_->IPv6Rules().empty());
+        QCOMPARE(List()->count(), 0);
+    }
+
+    void NewIPv6RuleIsLastWithReadRightsAndRepeatsAreRefusedHoweverWritten()
+    {
+        ShowBothFamilies();
+        QVERIFY(page_->AddEnteredIPv6Rule(Prefix6("2001:db8::", 32, arDeny)));
+        QCOMPARE(page_->IPv6Rules().back(), Prefix6("2001:db8::", 32, arRead));
+        QCOMPARE(Captions().last(), QStringLiteral("2001:db8::/32"));
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("10.0.0.9"), {}));
+        QCOMPARE(Captions()[2], QStringLiteral("10.0.0.9"));
+
+        QVERIFY(!page_->AddEnteredIPv6Rule(Address6("2001:db8:0:0::1")));
+        QVERIFY(!page_->AddEnteredIPv6Rule(Prefix6("2001:DB8::", 32)));
+        QVERIFY(page_->AddEnteredIPv6Rule(Prefix6("2001:db8::", 48)));
+        QCOMPARE(prompts_.Errors, (QStringList{QStringLiteral("IP Address already exists in security list."),
+                                               QStringLiteral("Subnet already exists in security list.")}));
+        QCOMPARE(page_->IPv6Rules().size(), std::size_t{4});
+    }
+
+    void AddButtonAddsAnIPv6RuleTheDialogConfirms()
+    {
+        ShowWithRules({Address("10.0.0.1")});
+        QTimer::singleShot(0, this, [] {
+            auto* form = qobject_cast<TSecurityAddForm*>(QApplication::activeModalWidget());
+            QVERIFY(form != nullptr);
+            form->findChild<QRadioButton*>(QStringLiteral("IPv6Radio"))->click();
+            form->findChild<QLineEdit*>(QStringLiteral("IPv6Edit"))->setText(QStringLiteral("2001:db8::/32"));
+            form->accept();
+        });
+        Button("AddButton")->click();
+        QCOMPARE(Captions(), (QStringList{"10.0.0.1", "2001:db8::/32"}));
+        QCOMPARE(page_->IPv6Rules(), TIPv6RuleList{Prefix6("2001:db8::", 32)});
     }
 
     // Switching security on and off.

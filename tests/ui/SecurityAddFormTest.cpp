@@ -1,6 +1,7 @@
 #include "ui/SecurityAddForm.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
 
@@ -13,6 +14,10 @@ const QString kInvalidAddress =
     QStringLiteral("Invalid IP Address!\nPlease type in a correct IP Address.");
 const QString kInvalidMask =
     QStringLiteral("Invalid Subnet mask!\nPlease type in a correct subnet mask.");
+const QString kInvalidIPv6 =
+    QStringLiteral("Invalid IPv6 address!\nPlease type in a correct IPv6 address.");
+const QString kInvalidLength =
+    QStringLiteral("Invalid prefix length!\nPlease type in a prefix length from 0 to 128.");
 
 }  // namespace
 
@@ -161,6 +166,78 @@ private slots:
         QCOMPARE(form.result(), int(QDialog::Accepted));
         QVERIFY(!form.SubnetMode());
         QCOMPARE(form.Address(), QStringLiteral("192.168.1.10"));
+    }
+
+    // IPv6 mode.
+
+    void IPv6ModeShowsOneEntryInPlaceOfTheIPv4Ones()
+    {
+        TSecurityAddForm form(prompts_);
+        form.show();
+        QVERIFY(!Child<QLineEdit>(form, "IPv6Edit")->isVisible());
+        Child<QRadioButton>(form, "IPv6Radio")->click();
+        QVERIFY(form.IPv6Mode());
+        QVERIFY(!form.SubnetMode());
+        QCOMPARE(Child<QLabel>(form, "IPv6Label")->text(), QStringLiteral("IPv6 address or prefix:"));
+        QVERIFY(Child<QLineEdit>(form, "IPv6Edit")->isVisible());
+        QVERIFY(!Child<CEditIPAddr>(form, "NetEdit")->isVisible());
+        QVERIFY(!Child<QLabel>(form, "NetLabel")->isVisible());
+        QVERIFY(!Child<CEditIPAddr>(form, "MaskEdit")->isVisible());
+        ChooseSubnet(form);
+        QVERIFY(!Child<QLineEdit>(form, "IPv6Edit")->isVisible());
+        QVERIFY(Child<CEditIPAddr>(form, "NetEdit")->isVisible());
+    }
+
+    void IPv6EntryIsCheckedByInetPtonAndItsLength_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("prefix");
+        QTest::newRow("address") << "2001:DB8:0::1" << "" << "2001:db8::1" << 128 << false;
+        QTest::newRow("prefix, blanks trimmed") << "  2001:db8::/32 " << "" << "2001:db8::" << 32 << true;
+        QTest::newRow("everything") << "::/0" << "" << "::" << 0 << true;
+        QTest::newRow("link-local") << "fe80::1%eth0" << "" << "fe80::1%eth0" << 128 << false;
+        QTest::newRow("link-local prefix") << "fe80::%eth0/64" << "" << "fe80::%eth0" << 64 << true;
+        QTest::newRow("full length prefix") << "::1/128" << "" << "::1" << 128 << true;
+        QTest::newRow("IPv4") << "10.0.0.1" << kInvalidIPv6 << "" << 0 << false;
+        QTest::newRow("empty") << "" << kInvalidIPv6 << "" << 0 << false;
+        QTest::newRow("two gaps") << "2001::db8::1" << kInvalidIPv6 << "" << 0 << false;
+        QTest::newRow("bad address first") << "nonsense/129" << kInvalidIPv6 << "" << 0 << false;
+        QTest::newRow("empty interface") << "fe80::1%" << kInvalidIPv6 << "" << 0 << false;
+        QTest::newRow("too long") << "2001:db8::/129" << kInvalidLength << "" << 0 << false;
+        QTest::newRow("no length") << "2001:db8::/" << kInvalidLength << "" << 0 << false;
+        QTest::newRow("not a number") << "2001:db8::/x" << kInvalidLength << "" << 0 << false;
+        QTest::newRow("negative") << "2001:db8::/-1" << kInvalidLength << "" << 0 << false;
+        QTest::newRow("two lengths") << "2001:db8::/32/1" << kInvalidLength << "" << 0 << false;
+    }
+
+    void IPv6EntryIsCheckedByInetPtonAndItsLength()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, message);
+        QFETCH(QString, address);
+        QFETCH(int, length);
+        QFETCH(bool, prefix);
+        TSecurityAddForm form(prompts_);
+        form.show();
+        Child<QRadioButton>(form, "IPv6Radio")->click();
+        Child<QLineEdit>(form, "IPv6Edit")->setText(entry);
+        form.accept();
+        if (!message.isEmpty()) {
+            QCOMPARE(prompts_.Errors, QStringList{message});
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.result(), int(QDialog::Rejected));
+            return;
+        }
+        QVERIFY(prompts_.Errors.isEmpty());
+        QCOMPARE(form.result(), int(QDialog::Accepted));
+        const TIPv6Rule& rule = form.IPv6Rule();
+        QCOMPARE(QString::fromStdString(IPv6AddressText(rule.Address)), address);
+        QCOMPARE(rule.PrefixLength, length);
+        QCOMPARE(rule.Kind, prefix ? rkSubnet : rkAddress);
+        QCOMPARE(rule.Rights, arRead);
     }
 };
 
