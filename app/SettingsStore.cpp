@@ -164,12 +164,12 @@ void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& default
                key.Field);
 }
 
-/// A window outside what the dialog offers reads as the default, and a transfer port
-/// range that cannot be used as none (any port the system picks).
-/// A transfer port range the sessions cannot bind from means "any port", as by default.
+/// A transfer port range the sessions cannot bind from means "any port", as by default;
+/// 0..0 is that default itself and no problem.
 void DropUnusablePortRange(TConfig& config, std::vector<std::string>& problems)
 {
-    if (TransferPortRangeValid(config.PortRangeLow, config.PortRangeHigh))
+    const bool noRange = config.PortRangeLow == 0 && config.PortRangeHigh == 0;
+    if (noRange || TransferPortRangeValid(config.PortRangeLow, config.PortRangeHigh))
         return;
     config.PortRangeLow = 0;
     config.PortRangeHigh = 0;

@@ -187,6 +187,12 @@ TEST_F(SettingsStoreTest, UnusableWindowReadsAsDefaultAndUnusableRangeAsNone)
         WriteSettings(std::string("[TFTP Settings]\nMaxWindowSize=") + window + "\n");
         EXPECT_EQ(store_.ReadSettingsFile().MaxWindowSize, 16) << window;
     }
+    for (const char* window : {"0", "-1", "65"}) {
+        WriteSettings(std::string("[TFTP Settings]\nMaxWindowSize=") + window + "\n");
+        EXPECT_EQ(store_.ReadCheckedSettingsFile().Problems,
+                  std::vector<std::string>{"Application: Invalid value for MaxWindowSize, using 16"})
+            << window;
+    }
     WriteSettings("[TFTP Settings]\nMaxWindowSize=1\n");
     EXPECT_EQ(store_.ReadSettingsFile().MaxWindowSize, 1);
     struct Row { int low; int high; };
@@ -196,6 +202,9 @@ TEST_F(SettingsStoreTest, UnusableWindowReadsAsDefaultAndUnusableRangeAsNone)
         const TConfig config = store_.ReadSettingsFile();
         EXPECT_EQ(config.PortRangeLow, 0) << row.low << ".." << row.high;
         EXPECT_EQ(config.PortRangeHigh, 0) << row.low << ".." << row.high;
+        EXPECT_EQ(store_.ReadCheckedSettingsFile().Problems,
+                  std::vector<std::string>{"Application: Invalid value for PortRangeLow, using 0"})
+            << row.low << ".." << row.high;
     }
     WriteSettings("[TFTP Settings]\nPortRangeLow=1024\nPortRangeHigh=1024\n");
     EXPECT_EQ(store_.ReadSettingsFile().PortRangeLow, 1024);
