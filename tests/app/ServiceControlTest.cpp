@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "security/SecurityRulesFile.h"
 #include "tests/app/CoreFixture.h"
@@ -29,13 +30,22 @@ protected:
         std::ofstream(dir_.Path() / "veltrane.INI") << "[TFTP Settings]\nPort=" << port << "\n" << tftpKeys
                                                     << "\n[IP Settings]\nBind=127.0.0.1\n";
     }
+
+    /// Starts on the settings file's own "Port" (the fixture's any-port override replaced by
+    /// `overrides`), so that a reload follows the port the file names.
+    void StartOnTheFilesPort(TConfigOverrides overrides = {})
+    {
+        core_->Settings().SetOverrides(std::move(overrides));
+        core_->ReapplyAfterConfiguration();
+        Start();
+    }
 };
 
 TEST_F(ServiceControlTest, StartLineNamesAddressesFilesTreeAndUploads)
 {
     WriteSettings({}, "Accept=1");
     Offer("a.bin", "a");
-    TConfigOverrides overrides;
+    TConfigOverrides overrides = AnyFreePort();
     overrides.TreeRoot = "/srv/tftp";
     core_->Settings().SetOverrides(std::move(overrides));
     core_->ReapplyAfterConfiguration();
@@ -47,13 +57,11 @@ TEST_F(ServiceControlTest, StartLineNamesAddressesFilesTreeAndUploads)
 
 TEST_F(ServiceControlTest, ReloadRebindsOnANewPortAndKeepsOverrides)
 {
-    WriteSettingsOnPort(0, "MaxDLConn=1");
+    WriteSettingsOnPort(FreePort(), "MaxDLConn=1");
     Offer("a.bin", "a");
     TConfigOverrides overrides;
     overrides.MaxULConn = 7;
-    core_->Settings().SetOverrides(std::move(overrides));
-    core_->ReapplyAfterConfiguration();
-    Start();
+    StartOnTheFilesPort(std::move(overrides));
     const int oldPort = port_;
     const int newPort = FreePort();
     WriteSettingsOnPort(newPort, "MaxDLConn=5");
@@ -72,9 +80,9 @@ TEST_F(ServiceControlTest, ReloadRebindsOnANewPortAndKeepsOverrides)
 
 TEST_F(ServiceControlTest, RefusedReloadKeepsTheRunningSettings)
 {
-    WriteSettings("MaxDLConn=1");
+    WriteSettingsOnPort(FreePort(), "MaxDLConn=1");
     Offer("a.bin", "a");
-    Start();
+    StartOnTheFilesPort();
     const TConfig running = *core_->Config();
     const TRawClient squatter;  // holds the port the new settings ask for
     WriteSettingsOnPort(squatter.LocalPort(), "MaxDLConn=5");
