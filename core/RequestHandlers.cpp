@@ -134,7 +134,7 @@ void TRequestHandlers::GrantRead(const std::string& path, std::unique_ptr<TStrea
     auto stream = TProgressFileStream::OpenForRead(path, ProgressCallback(), peerInfo);
     serverState_.ShowServerState(TServerState::Started);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
-    transferEntries_.Remember(peerInfo, entry.Id);
+    transferEntries_.Remember(peerInfo, {entry.Id});
     aStream = std::move(stream);
 }
 
@@ -152,20 +152,11 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
     auto stream = std::make_unique<TProgressFileStream>(file->Release(), path, path, ProgressCallback(),
                                                         peerInfo, tdDownload);
     serverState_.ShowServerState(TServerState::Started);
-    activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
+    const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
+    transferEntries_.Remember(peerInfo, {entry.Id, false});
     aStream = std::move(stream);
-    {
-        std::lock_guard guard(treeTransfersLock_);
-        treeTransfers_.insert({peerInfo.IP, peerInfo.Port});
-    }
     freeStreamOnComplete = true;
     grantAccess = true;
-}
-
-bool TRequestHandlers::ForgetTreeTransfer(const TPeerInfo& peerInfo)
-{
-    std::lock_guard guard(treeTransfersLock_);
-    return treeTransfers_.erase({peerInfo.IP, peerInfo.Port}) > 0;
 }
 
 std::string TRequestHandlers::UploadRefusal(const std::string& fileName, const TConfig& config,
@@ -210,7 +201,7 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
         transferLog_.DropTransferInfo(peerInfo);
         throw;
     }
-    transferEntries_.Remember(peerInfo, entry.Id);
+    transferEntries_.Remember(peerInfo, {entry.Id});
     // The session stores the upload before its final ACK (TProgressFileStream::Commit);
     // completion needs the stream no more.
     freeStreamOnComplete = true;
@@ -236,15 +227,14 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
                                             std::unique_ptr<TStream> aStream, bool writeOperation)
 {
     const auto config = config_();
-    const bool fromTree = ForgetTreeTransfer(peerInfo);
     // A transfer that succeeded gave its place back then (TFTPTransferSucceeded).
     if (!success)
         --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
     aStream.reset();
 
-    const auto entryId = transferEntries_.Take(peerInfo);
-    if (const auto pending = entryId ? activityLog_.FindPendingTransferEntry(*entryId) : std::nullopt) {
+    const auto granted = transferEntries_.Take(peerInfo);
+    if (const auto pending = granted ? activityLog_.FindPendingTransferEntry(granted->Entry) : std::nullopt) {
         const bool sending = pending->Status == kStatusSendingFile;
         std::optional<TActivityEntry> closed;
         if (!success)
@@ -253,7 +243,7 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
             closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Send file complete.");
         else
             closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Receive file complete.");
-        if (success && sending && !fromTree)
+        if (success && sending && granted->Listed)
             filesList_.IncrementAccessCount(NamePart(pending->FileName));
         if (success && !sending && config->AddNew && config->Overwrite)
             filesList_.EnterUpload(pending->FileName);

@@ -3,10 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
-#include <utility>
 
 #include "core/Config.h"
 #include "core/ProgressFileStream.h"
@@ -52,13 +49,10 @@ private:
     void GrantRead(const std::string& path, std::unique_ptr<TStream>& aStream, const TPeerInfo& peerInfo);
     void ServeFromTree(const std::string& fileName, const std::string& treeRoot, bool& freeStreamOnComplete,
                        std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
-    /// Whether the peer's transfer came from the boot tree; forgets it.
-    bool ForgetTreeTransfer(const TPeerInfo& peerInfo);
     /// Why an upload is refused, or empty when it may go ahead.
     std::string UploadRefusal(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo);
     void Refuse(std::atomic<std::int32_t>& counter, const std::string& fileName, const TPeerInfo& peerInfo,
                 const std::string& status, bool& grantAccess);
-    void CloseActivityEntry(bool success, const TConfig& config);
 
     TFilesList& filesList_;
     TActivityLog& activityLog_;
@@ -66,8 +60,6 @@ private:
     TServerState& serverState_;
     const TSecurityRules& securityRules_;
     TConfigSource config_;
-    std::mutex treeTransfersLock_;  // guards treeTransfers_
-    std::set<std::pair<std::string, std::int32_t>> treeTransfers_;  // peers served from the boot tree
     TTransferEntries transferEntries_;
 };
 

@@ -1,20 +1,20 @@
 #include "core/TransferEntries.h"
 
-void TTransferEntries::Remember(const TPeerInfo& peer, TActivityEntryId id)
+void TTransferEntries::Remember(const TPeerInfo& peer, TGrantedTransfer granted)
 {
     std::lock_guard lock(entriesMutex_);
-    entries_[{peer.IP, peer.Port}].push_back(id);
+    entries_[{peer.IP, peer.Port}].push_back(granted);
 }
 
-std::optional<TActivityEntryId> TTransferEntries::Take(const TPeerInfo& peer)
+std::optional<TGrantedTransfer> TTransferEntries::Take(const TPeerInfo& peer)
 {
     std::lock_guard lock(entriesMutex_);
     const auto found = entries_.find({peer.IP, peer.Port});
     if (found == entries_.end())
         return std::nullopt;
-    const TActivityEntryId id = found->second.front();
+    const TGrantedTransfer granted = found->second.front();
     found->second.pop_front();
     if (found->second.empty())
         entries_.erase(found);
-    return id;
+    return granted;
 }
