@@ -181,6 +181,10 @@ TEST_P(ClientInteropTest, LargeFileAtTheLargestBlock)
 {
     if (GetParam() == &Hpa)
         GTEST_SKIP() << "this client asks for no block size";
+    // Eight blocks of 64 KiB overflow the client's default receive buffer on every window,
+    // so each window waits out a timeout: correct, but minutes long.
+    if (GetParam() == &AtftpWindows)
+        GTEST_SKIP() << "windows of the largest block overflow the client's receive buffer";
     RoundTrip(70u * 1024 * 1024, 65464);
 }
 
