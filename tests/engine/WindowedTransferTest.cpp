@@ -191,9 +191,7 @@ TEST_F(WindowedTransferTest, WindowSizeOneIsLockStep)
 TEST_F(WindowedTransferTest, WindowSpansTheBlockNumberWrap)
 {
     constexpr std::size_t blocks = 65540;
-    std::string content(blocks * 512 + 7, '\0');
-    for (std::size_t i = 0; i < content.size(); ++i)
-        content[i] = static_cast<char>(i * 7 / 512);
+    const std::string content = WrappingContent(blocks);
     files_["f"] = content;
     StartDownload("16");
     std::string received;
