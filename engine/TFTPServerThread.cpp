@@ -81,7 +81,8 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     if (agreed.ReplyWaitMs > 0)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);
     const auto bufferSize = static_cast<std::size_t>(client_.BufferSize());
-    packet_.resize(bufferSize);
+    // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
+    packet_.resize(std::max(agreed.FirstPacket.size(), HeaderSize));
     reply_.resize(bufferSize);
     if (!writeOperation_)
         window_.Allocate(static_cast<std::size_t>(windowSize_), bufferSize);
