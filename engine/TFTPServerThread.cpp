@@ -81,8 +81,11 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     if (agreed.ReplyWaitMs > 0)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);
     const auto bufferSize = static_cast<std::size_t>(client_.BufferSize());
-    packet_.resize(bufferSize);
+    // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
+    packet_.resize(std::max(agreed.FirstPacket.size(), HeaderSize));
     reply_.resize(bufferSize);
+    if (!writeOperation_)
+        window_.Allocate(static_cast<std::size_t>(windowSize_), bufferSize);
     std::memcpy(packet_.data(), agreed.FirstPacket.data(), agreed.FirstPacket.size());
     packetLength_ = agreed.FirstPacket.size();
 }
@@ -90,10 +93,7 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
 void TTFTPServerThread::Transfer()
 {
     for (;;) {
-        if (packetLength_ == 0) {
-            MakeNextPacket();
-            retryCount_ = 0;
-        }
+        PrepareSend();
         if (retryCount_ == MaxSends) {
             // The final block went out and its acknowledgement never came back: the peer
             // may well hold the whole file, so the end reached is what counts.
@@ -101,10 +101,16 @@ void TTFTPServerThread::Transfer()
                 return;
             throw ETFTPIllegalOperation("Timeout");
         }
-        client_.Send(std::string_view(packet_.data(), packetLength_));
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(client_.ReceiveTimeout());
+        SendPending();
+        // The wait runs from the last send, and starts again whenever an upload's window
+        // brings a block in order: the sends counted are those of one window.
+        auto deadline = ReplyDeadline();
         TReply reply = TReply::Ignore;
-        while (reply == TReply::Ignore) {
+        while (reply == TReply::Ignore || reply == TReply::Progress) {
+            if (reply == TReply::Progress) {
+                retryCount_ = 0;
+                deadline = ReplyDeadline();
+            }
             switch (WaitForReply(deadline)) {
             case TWait::Stopped:
                 // The server is closing. A transfer that has not succeeded yet is told so
@@ -127,32 +133,62 @@ void TTFTPServerThread::Transfer()
         }
         if (reply == TReply::Complete)
             return;
+        if (reply == TReply::Advance)
+            retryCount_ = 0;
     }
 }
 
-void TTFTPServerThread::MakeNextPacket()
+std::chrono::steady_clock::time_point TTFTPServerThread::ReplyDeadline() const
 {
+    return std::chrono::steady_clock::now() + std::chrono::milliseconds(client_.ReceiveTimeout());
+}
+
+void TTFTPServerThread::PrepareSend()
+{
+    // The OACK stays the packet to send until the peer's first answer to it.
+    if (packetLength_ != 0)
+        return;
     if (writeOperation_) {
+        // An upload always answers with its last block received in order (RFC 7440: on a
+        // gap the sender goes back to the block after it).
         const std::string ack = MakeAckPacket(blockCounter_);
         std::memcpy(packet_.data(), ack.data(), ack.size());
         packetLength_ = ack.size();
         return;
     }
-    ++blockCounter_;  // wraps from 65535 to 0
-    const std::size_t blockSize = packet_.size() - HeaderSize;
-    packet_[0] = 0;
-    packet_[1] = static_cast<char>(TFTPOpcode::DATA);
-    packet_[2] = static_cast<char>(blockCounter_ >> 8);
-    packet_[3] = static_cast<char>(blockCounter_ & 0xFF);
+    while (!window_.Full() && !endReached_)
+        MakeDataPacket();
+}
+
+void TTFTPServerThread::SendPending()
+{
+    if (packetLength_ != 0) {
+        client_.Send(std::string_view(packet_.data(), packetLength_));
+        blocksSinceAck_ = 0;
+        return;
+    }
+    for (std::size_t i = 0; i < window_.Count(); ++i)
+        client_.Send(window_.Packet(i));
+}
+
+void TTFTPServerThread::MakeDataPacket()
+{
+    const std::span<char> room = window_.NextRoom();
+    const std::uint16_t block = window_.NextBlock();
+    const std::size_t blockSize = room.size() - HeaderSize;
+    room[0] = 0;
+    room[1] = static_cast<char>(TFTPOpcode::DATA);
+    room[2] = static_cast<char>(block >> 8);
+    room[3] = static_cast<char>(block & 0xFF);
     std::size_t filled = 0;
     // A stream may return fewer bytes than asked before its end; only 0 means the end.
     while (filled < blockSize) {
-        const std::size_t got = stream_->Read(packet_.data() + HeaderSize + filled, blockSize - filled);
+        const std::size_t got = stream_->Read(room.data() + HeaderSize + filled, blockSize - filled);
         if (got == 0)
             break;
         filled += got;
     }
-    packetLength_ = HeaderSize + filled;
+    window_.Append(HeaderSize + filled);
     endReached_ = filled < blockSize;
     // A read succeeds with its final block, whatever comes back; told before it goes
     // out, so the peer cannot start its next transfer before the server knows.
@@ -205,22 +241,36 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleReply()
 
 TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
 {
-    // RFC 1123 section 4.2.3.1: a repeated acknowledgement never makes the sender send
-    // again, or every later block would go out twice (the Sorcerer's Apprentice); the
-    // wait goes on and its end sends the block again.
-    if (block != blockCounter_)
+    if (packetLength_ != 0) {
+        // RFC 2347: the OACK is acknowledged with block 0.
+        if (block != 0)
+            return TReply::Ignore;
+        packetLength_ = 0;
+        return TReply::Advance;
+    }
+    // RFC 1123 section 4.2.3.1: a repeated acknowledgement, or one of a block before the
+    // window, never makes the sender send again, or every later block would go out twice
+    // (the Sorcerer's Apprentice); the wait goes on and its end sends the window again.
+    // An acknowledgement inside the window moves it past that block, so blocks the peer
+    // lost go out again from there (RFC 7440 section 4).
+    if (!window_.Acknowledge(block))
         return TReply::Ignore;
-    packetLength_ = 0;
-    return endReached_ ? TReply::Complete : TReply::Advance;
+    return endReached_ && window_.Empty() ? TReply::Complete : TReply::Advance;
 }
 
 TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
 {
-    // A repeated block means our acknowledgement was lost: it goes out again at once.
-    if (block != static_cast<std::uint16_t>(blockCounter_ + 1))
-        return TReply::Resend;
+    if (block != static_cast<std::uint16_t>(blockCounter_ + 1)) {
+        // A repeated block means our acknowledgement was lost, a later one that blocks
+        // went missing: the last block received in order is acknowledged again at once.
+        // A sender going back resends up to a window of blocks, which earns one answer.
+        const bool answer = strayBlocks_ == 0;
+        strayBlocks_ = (strayBlocks_ + 1) % windowSize_;
+        return answer ? TReply::Resend : TReply::Ignore;
+    }
     stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
     packetLength_ = 0;
+    strayBlocks_ = 0;
     ++blockCounter_;
     if (replyLength_ < reply_.size()) {
         // The final block: the upload is stored before it is acknowledged, so the peer
@@ -229,8 +279,10 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
         stream_->Commit(mode_);
         endReached_ = true;
         ReportSucceeded();
+        return TReply::Advance;
     }
-    return TReply::Advance;
+    // RFC 7440: a whole window is acknowledged by its last block.
+    return ++blocksSinceAck_ == windowSize_ ? TReply::Advance : TReply::Progress;
 }
 
 void TTFTPServerThread::AnswerFailure(const std::exception& failure)

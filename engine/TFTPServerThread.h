@@ -14,13 +14,14 @@
 #include "engine/Stream.h"
 #include "engine/TFTPPacket.h"
 #include "engine/Thread.h"
+#include "engine/TransferWindow.h"
 #include "engine/UDPClient.h"
 
 class TTrivialFTPServer;
 class TSyncCall;
 
-/// One granted transfer carried out in lock-step (RFC 1350) on a thread and a UDP port
-/// of its own. Created by the dispatcher and handed to the server's session registry,
+/// One granted transfer carried out in lock-step (RFC 1350) or in windows of blocks
+/// (RFC 7440) on a thread and a UDP port of its own. Created by the dispatcher and handed to the server's session registry,
 /// which starts it; it reports its end through the server on the main thread.
 class TTFTPServerThread {
 public:
@@ -62,14 +63,19 @@ protected:
 
 private:
     enum class TWait { Reply, Silence, Stopped };
-    /// What a reply makes the session do: go on waiting, send the current packet again,
-    /// move to the next packet, or end.
-    enum class TReply { Ignore, Resend, Advance, Complete };
+    /// What a reply makes the session do: go on waiting, go on waiting afresh after a
+    /// block of an upload's window, send again, move on to the next packet or window,
+    /// or end.
+    enum class TReply { Ignore, Progress, Resend, Advance, Complete };
 
     void Execute();
     void Negotiate(std::int32_t grantedWindowSize);
     void Transfer();
-    void MakeNextPacket();
+    std::chrono::steady_clock::time_point ReplyDeadline() const;
+    /// Makes what goes out next: an upload's ACK, or a download's window filled up.
+    void PrepareSend();
+    void SendPending();
+    void MakeDataPacket();
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
     TReply HandleReply();
     TReply HandleAck(std::uint16_t block);
@@ -93,12 +99,15 @@ private:
     const bool freeStreamOnComplete_;
     std::string request_;
 
-    std::vector<char> packet_;     // the packet to send; packetLength_ 0 when none
+    std::vector<char> packet_;     // the OACK or an ACK to send; packetLength_ 0 when none
     std::size_t packetLength_ = 0;
+    TTransferWindow window_;       // a download's DATA packets not yet acknowledged
     std::vector<char> reply_;      // the receive buffer, BufferSize bytes
     std::size_t replyLength_ = 0;
-    std::uint16_t blockCounter_ = 0;
-    int retryCount_ = 0;  // waits without a reply for the current packet
+    std::uint16_t blockCounter_ = 0;  // an upload's last block received in order
+    std::int32_t blocksSinceAck_ = 0;  // an upload's blocks received since its last ACK
+    std::int32_t strayBlocks_ = 0;     // an upload's blocks out of order since one in order
+    int retryCount_ = 0;  // waits without a reply for the current packet or window
 
     std::atomic<bool> stopRequested_{false};
     std::mutex completionLock_;

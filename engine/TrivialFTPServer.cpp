@@ -4,12 +4,6 @@
 #include "engine/NetException.h"
 #include "engine/TFTPServerThread.h"
 
-namespace {
-// Whether sessions send a window of blocks per acknowledgement. Until they do, no window
-// is granted and windowsize stays an unknown option, however MaxWindowSize is set.
-constexpr bool SessionsSendWindows = false;
-}  // namespace
-
 TTrivialFTPServer::TTrivialFTPServer()
 {
     SetDefaultPort(69);
@@ -40,7 +34,9 @@ void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& b
 
 void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& peerInfo)
 {
-    const std::int32_t grantableWindow = GrantableWindowSize();
+    // With MaxWindowSize 1 windowsize stays an unknown option, so the server is exactly
+    // the lock-step one.
+    const std::int32_t grantableWindow = maxWindowSize_;
     TTFTPRequest request =
         ParseRequest(data, acceptTimeOut_, peerInfo.IP, peerInfo.Port, grantableWindow > 1);
     // The same request again from the same port is that client's retransmission (our
@@ -61,11 +57,6 @@ void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& pe
         ServeReadRequest(request, peerInfo, std::move(transferSocket));
     else
         ServeWriteRequest(request, peerInfo, std::move(transferSocket));
-}
-
-std::int32_t TTrivialFTPServer::GrantableWindowSize() const
-{
-    return SessionsSendWindows ? maxWindowSize_.load() : 1;
 }
 
 TSocketHandle TTrivialFTPServer::ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo)

@@ -106,7 +106,6 @@ private:
     };
 
     void HandleRequest(std::string_view data, const TPeerInfo& peerInfo);
-    std::int32_t GrantableWindowSize() const;
     TSocketHandle ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo);
     void StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo);
     TGrant AskAccess(const TAccessFileEvent& event, const TTFTPRequest& request,

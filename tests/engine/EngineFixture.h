@@ -53,6 +53,16 @@ private:
     std::shared_ptr<std::string> sink_;
 };
 
+/// `blocks` whole blocks of 512 bytes and 7 bytes more, each block's bytes differing from
+/// its neighbours', so a block out of place shows: for transfers past block 65535.
+inline std::string WrappingContent(std::size_t blocks)
+{
+    std::string content(blocks * 512 + 7, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 7 / 512);
+    return content;
+}
+
 struct TCompletion {
     bool Success = false;
     TPeerInfo Peer;

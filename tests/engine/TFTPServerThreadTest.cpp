@@ -200,9 +200,7 @@ TEST_F(TFTPServerThreadTest, DatagramsFromStrangersAreIgnored)
 TEST_F(TFTPServerThreadTest, BlockNumbersWrapPast65535)
 {
     constexpr std::size_t blocks = 65540;
-    std::string content(blocks * 512 + 7, '\0');
-    for (std::size_t i = 0; i < content.size(); ++i)
-        content[i] = static_cast<char>(i * 7 / 512);
+    const std::string content = WrappingContent(blocks);
     files_["big"] = content;
     Activate();
     client_.SendTo(port_, Request(1, "big", "octet"));

@@ -255,17 +255,31 @@ TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
     pump.join();
 }
 
-TEST_F(TrivialFTPServerTest, WindowSizeIsNotGrantedWhileSessionsSendOneBlockAtATime)
+TEST_F(TrivialFTPServerTest, WindowSizeIsGrantedUpToMaxWindowSizeAfterTheOtherOptions)
 {
     files_["f"] = std::string(100, 'w');
     server_->SetMaxWindowSize(16);
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"windowsize", "32"}, {"blksize", "1024"}}));
+    ExpectPacket("\x00\x06" "blksize\0" "1024\0" "windowsize\0" "16\0"s);
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, std::string(100, 'w')));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+TEST_F(TrivialFTPServerTest, MaxWindowSizeOneLeavesWindowSizeAnUnknownOption)
+{
+    files_["f"] = std::string(100, 'w');
+    server_->SetMaxWindowSize(1);
     Activate();
     client_.SendTo(port_, Request(1, "f", "octet", {{"blksize", "1024"}, {"windowsize", "8"}}));
     ExpectPacket("\x00\x06" "blksize\0" "1024\0"s);
     client_.Reply(Ack(0));
     ExpectPacket(Data(1, std::string(100, 'w')));
     client_.Reply(Ack(1));
-    // Not known yet, so not checked either: a bad value is no refusal.
+    // Not known, so not checked either: a bad value is no refusal.
     client_.SendTo(port_, Request(1, "f", "octet", {{"windowsize", "many"}}));
     ExpectPacket(Data(1, std::string(100, 'w')));
     client_.Reply(Ack(1));

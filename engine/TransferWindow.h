@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+/// The DATA packets of a download that have been made but not yet acknowledged (RFC 7440):
+/// a ring of packet buffers whose oldest entry carries block FirstBlock(). Block numbers
+/// wrap from 65535 to 0 inside the window.
+class TTransferWindow {
+public:
+    /// Room for `slots` packets of up to `packetSize` bytes each; the window is then empty
+    /// and its first block is number 1.
+    void Allocate(std::size_t slots, std::size_t packetSize);
+    std::size_t Count() const { return count_; }
+    bool Empty() const { return count_ == 0; }
+    bool Full() const { return count_ == lengths_.size(); }
+    std::uint16_t FirstBlock() const { return first_; }
+    /// The number of the block the next Append adds.
+    std::uint16_t NextBlock() const { return static_cast<std::uint16_t>(first_ + count_); }
+    /// Where the next packet is built; the window must not be full.
+    std::span<char> NextRoom();
+    /// Adds the packet of `length` bytes built in NextRoom().
+    void Append(std::size_t length);
+    /// The `index`-th packet from the oldest.
+    std::string_view Packet(std::size_t index) const;
+    /// Drops every packet up to and including `block` when `block` is in the window and
+    /// returns true. An acknowledgement of an older block or of one not yet made changes
+    /// nothing and returns false.
+    bool Acknowledge(std::uint16_t block);
+
+private:
+    std::size_t SlotOf(std::size_t index) const { return (head_ + index) % lengths_.size(); }
+
+    std::vector<char> buffer_;
+    std::vector<std::size_t> lengths_;
+    std::size_t packetSize_ = 0;
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+    std::uint16_t first_ = 1;
+};
