@@ -71,7 +71,7 @@ std::int32_t TTrivialFTPServer::GrantableWindowSize() const
 TSocketHandle TTrivialFTPServer::ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo)
 {
     try {
-        return transferPorts_.Reserve();
+        return transferPorts_.Reserve(AddressFamily(peerInfo.IP));
     } catch (const ENoFreeTransferPort&) {
         if (OnNoTransferPort)
             OnNoTransferPort(*this, request.FileName, peerInfo, request.Opcode == TFTPOpcode::WRQ);
