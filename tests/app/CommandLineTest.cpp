@@ -87,3 +87,14 @@ TEST(CommandLineTest, BindTakesIPv4TextOnly)
     for (const char* refused : {"", "1.2.3", "1.2.3.4.5", "a.b.c.d", "1.2.3.4 ", "localhost"})
         EXPECT_EQ(BindAddressText(refused), std::nullopt) << refused;
 }
+
+TEST(CommandLineTest, BindTakesIPv6TextInItsShortForm)
+{
+    EXPECT_EQ(BindAddressText("::"), "::");
+    EXPECT_EQ(BindAddressText("2001:0DB8:0:0:0:0:0:1"), "2001:db8::1");
+    EXPECT_EQ(BindAddressText("fe80::1%eth0"), "fe80::1%eth0");
+    for (const char* refused : {":", "2001:db8::1::2", "::1/64", "fe80::1%", "::g"})
+        EXPECT_EQ(BindAddressText(refused), std::nullopt) << refused;
+    EXPECT_EQ(Parse({"--headless", "--bind", "::1", "--bind", "127.0.0.1"}).Bind,
+              (std::vector<std::string>{"::1", "127.0.0.1"}));
+}
