@@ -172,7 +172,7 @@ std::string UsageText()
            "  --headless           serve without windows; activity goes to standard output\n"
            "  --config-dir DIR     read and write the settings and rules files in DIR\n"
            "  --port N             listen on port N (0: any free port)\n"
-           "  --bind ADDR          listen on this IPv4 address only; repeat for more\n"
+           "  --bind ADDR          listen on this IPv4 or IPv6 address only; repeat for more\n"
            "  --root DIR           serve files beneath DIR by their paths (boot tree)\n"
            "  --accept DIR         accept uploads into DIR\n"
            "  --max-downloads N    at most N downloads at once (1-9999)\n"

@@ -57,6 +57,17 @@ protected:
         port6_ = core_->Engine().Bindings()[1].Port();
     }
 
+    /// Acknowledges block 1 of a download under way, expects block 2, then ends it.
+    void AckFirstBlockThenEnd(TRawClient& client)
+    {
+        client.Reply(Ack(1));
+        const auto second = client.Receive();
+        ASSERT_TRUE(second.has_value());
+        EXPECT_EQ(Block(*second), 2);
+        client.Reply(Error(0, "enough"));
+        EXPECT_TRUE(WaitIdle());
+    }
+
     int port6_ = 0;
 };
 
@@ -74,12 +85,7 @@ TEST_F(IPv6ServingTest, AllServesIPv4AndIPv6ClientsAtTheSameTime)
     EXPECT_TRUE(Download(client_, "a.bin") == std::string(3000, 'a'));
     const auto record = core_->TransferLog().TransferInfo({"::1", six.LocalPort()});
     ASSERT_TRUE(record.has_value());
-    six.Reply(Ack(1));
-    const auto second = six.Receive();
-    ASSERT_TRUE(second.has_value());
-    EXPECT_EQ(Block(*second), 2);
-    six.Reply(Error(0, "enough"));
-    EXPECT_TRUE(WaitIdle());
+    AckFirstBlockThenEnd(six);
 }
 
 TEST_F(IPv6ServingTest, RefusalsReachAnIPv6ClientFromTheServerPort)
@@ -115,12 +121,7 @@ TEST_F(IPv6ServingTest, OnlyThePeersAddressAndPortAreThePeer)
     TRawClient stranger(AF_INET6);
     stranger.SendTo(session, Ack(1));
     EXPECT_FALSE(stranger.Receive(std::chrono::milliseconds(500)).has_value());
-    six.Reply(Ack(1));
-    const auto second = six.Receive();
-    ASSERT_TRUE(second.has_value());
-    EXPECT_EQ(Block(*second), 2);
-    six.Reply(Error(0, "enough"));
-    EXPECT_TRUE(WaitIdle());
+    AckFirstBlockThenEnd(six);
 }
 
 TEST_F(IPv6ServingTest, IPv6RulesDecideAnIPv6Client)
