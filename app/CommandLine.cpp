@@ -6,6 +6,8 @@
 #include <functional>
 #include <string_view>
 
+#include "security/IPv6Address.h"
+
 namespace {
 
 std::optional<int> ParseNumber(const std::string& text, int lowest, int highest)
@@ -56,7 +58,7 @@ const std::array<TOption, 10> kOptions{{
     {"--config-dir", "", false, "a folder", Folder(&TCommandLine::ConfigDir)},
     {"--port", "", true, "a port number from 0 to 65535", Number(&TCommandLine::Port, 0, 65535)},
     {"--root", "", true, "a folder", Folder(&TCommandLine::Root)},
-    {"--bind", "", true, "an IPv4 address",
+    {"--bind", "", true, "an IPv4 or IPv6 address",
      [](TCommandLine& line, const std::string& text) {
          const auto address = BindAddressText(text);
          if (address)
@@ -111,6 +113,12 @@ std::string WindowModeRefusal(const TCommandLine& line, const std::vector<std::s
 
 std::optional<std::string> BindAddressText(const std::string& text)
 {
+    if (IsIPv6Text(text)) {
+        const auto address = ParseIPv6Address(text);
+        if (!address)
+            return std::nullopt;
+        return IPv6AddressText(*address);
+    }
     in_addr address{};
     if (::inet_pton(AF_INET, text.c_str(), &address) != 1)
         return std::nullopt;
@@ -164,7 +172,7 @@ std::string UsageText()
            "  --headless           serve without windows; activity goes to standard output\n"
            "  --config-dir DIR     read and write the settings and rules files in DIR\n"
            "  --port N             listen on port N (0: any free port)\n"
-           "  --bind ADDR          listen on this IPv4 address only; repeat for more\n"
+           "  --bind ADDR          listen on this IPv4 or IPv6 address only; repeat for more\n"
            "  --root DIR           serve files beneath DIR by their paths (boot tree)\n"
            "  --accept DIR         accept uploads into DIR\n"
            "  --max-downloads N    at most N downloads at once (1-9999)\n"

@@ -83,8 +83,12 @@ std::string OneLine(std::string text)
 std::string ListeningText(TApplicationCore& core)
 {
     std::vector<std::string> addresses;
-    for (const TSocketHandle& binding : core.Engine().Bindings())
-        addresses.push_back(binding.IP() + ":" + std::to_string(binding.Port()));
+    for (const TSocketHandle& binding : core.Engine().Bindings()) {
+        if (!binding.HandleAllocated())
+            continue;  // IPv6 for "All" on a machine without it
+        const std::string host = AddressFamily(binding.IP()) == AF_INET6 ? "[" + binding.IP() + "]" : binding.IP();
+        addresses.push_back(host + ":" + std::to_string(binding.Port()));
+    }
     return Joined(addresses, ", ");
 }
 

@@ -14,7 +14,7 @@
 constexpr std::int32_t MaxWindowSizeSetting = 64;
 
 /// The addresses the engine binds for a "Bind" value: "All" (exactly so) is every local
-/// address, "0.0.0.0"; anything else is split at every ";", so a value without ";" is one
+/// address, "0.0.0.0" and "::" (left out where the machine has no IPv6); anything else is split at every ";", so a value without ";" is one
 /// address and an empty value is one empty address. Texts are not checked here.
 std::vector<std::string> BindAddresses(const std::string& bind);
 

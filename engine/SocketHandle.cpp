@@ -1,43 +1,15 @@
 #include "engine/SocketHandle.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <utility>
-#include <netdb.h>
+#include <netinet/in.h>
 #include <poll.h>
-#include <strings.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include <utility>
 
 #include "engine/NetException.h"
 #include "engine/SocketError.h"
-
-sockaddr_in ResolveHost(const std::string& host, int port)
-{
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const std::string dotted = strcasecmp(host.c_str(), "LOCALHOST") == 0 ? "127.0.0.1" : host;
-    if (inet_pton(AF_INET, dotted.c_str(), &address.sin_addr) == 1)
-        return address;
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || found == nullptr)
-        throw ESocketError(11001);
-    address.sin_addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return address;
-}
-
-std::string AddressText(const sockaddr_in& address)
-{
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-    return text;
-}
 
 TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept
 {
@@ -50,6 +22,8 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
         return *this;
     CloseSocket();
     fd_ = std::exchange(other.fd_, -1);
+    family_ = other.family_;
+    opener_ = other.opener_;
     receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
     connected_ = std::exchange(other.connected_, false);
     ip_ = std::move(other.ip_);
@@ -65,18 +39,41 @@ TSocketHandle::~TSocketHandle()
     CloseSocket();
 }
 
-void TSocketHandle::AllocateSocket()
+void TSocketHandle::AllocateSocket(int family)
 {
     if (fd_ >= 0)
         return;
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    fd_ = opener_(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
         RaiseLastSocketError();
+    family_ = family;
+    const int only = 1;
+    if (family == AF_INET6 && ::setsockopt(fd_, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only) != 0) {
+        const int failure = errno;
+        CloseSocket();
+        errno = failure;
+        RaiseLastSocketError();
+    }
+}
+
+bool TSocketHandle::BindUnlessNoIPv6()
+{
+    try {
+        Bind();
+        return true;
+    } catch (const ESocketError& failure) {
+        const bool noIPv6 = ip_ == EveryIPv6Address && (failure.Number() == WinsockErrorNumber(EAFNOSUPPORT) ||
+                                                        failure.Number() == WinsockErrorNumber(EADDRNOTAVAIL));
+        if (!noIPv6)
+            throw;
+        CloseSocket();
+        return false;
+    }
 }
 
 void TSocketHandle::Bind()
 {
-    AllocateSocket();
+    AllocateSocket(AddressFamily(ip_));
     if (port_ != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
         BindTo(port_);
     } else {
@@ -93,22 +90,20 @@ void TSocketHandle::Bind()
         if (!bound)
             throw ECanNotBindRange(clientPortMin_, clientPortMax_);
     }
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length) != 0)
+    TSocketAddress local;
+    socklen_t length = sizeof local.Storage;
+    if (::getsockname(fd_, local.Raw(), &length) != 0)
         RaiseLastSocketError();
     ip_ = AddressText(local);
-    port_ = ntohs(local.sin_port);
+    port_ = local.Port();
 }
 
 void TSocketHandle::BindTo(int port)
 {
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (!ip_.empty() && inet_pton(AF_INET, ip_.c_str(), &local.sin_addr) != 1)
+    const auto local = NumericAddress(ip_, port, family_);
+    if (!local)
         throw EInvalidIPAddress(ip_);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0)
+    if (::bind(fd_, local->Raw(), local->Length()) == 0)
         return;
     if (errno == EADDRINUSE)
         throw ECouldNotBindSocket();
@@ -140,22 +135,21 @@ void TSocketHandle::CloseSocket()
     }
 }
 
-void TSocketHandle::Connect(const sockaddr_in& peer)
+void TSocketHandle::Connect(const TSocketAddress& peer)
 {
-    AllocateSocket();
-    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0)
+    AllocateSocket(peer.Family());
+    if (::connect(fd_, peer.Raw(), peer.Length()) != 0)
         RaiseLastSocketError();
     connected_ = true;
 }
 
-void TSocketHandle::SendTo(const sockaddr_in& to, std::string_view bytes)
+void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
 {
-    AllocateSocket();
+    AllocateSocket(to.Family());
     ssize_t sent = 0;
     do {
         sent = connected_ ? ::send(fd_, bytes.data(), bytes.size(), 0)
-                          : ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
-                                     sizeof to);
+                          : ::sendto(fd_, bytes.data(), bytes.size(), 0, to.Raw(), to.Length());
     } while (sent < 0 && errno == EINTR);
     if (sent < 0 && errno == EMSGSIZE)
         throw EPackageSizeTooBig();
@@ -211,13 +205,12 @@ std::optional<std::size_t> TSocketHandle::ReceiveUnlessNone(char* buffer, std::s
 
 std::size_t TSocketHandle::Receive(char* buffer, std::size_t size, int flags)
 {
-    sockaddr_in from{};
-    socklen_t length = sizeof from;
+    TSocketAddress from;
+    socklen_t length = sizeof from.Storage;
     ssize_t received = 0;
     do {
         // MSG_TRUNC reports the datagram's real length, so one that did not fit is seen.
-        received = ::recvfrom(fd_, buffer, size, MSG_TRUNC | flags, reinterpret_cast<sockaddr*>(&from),
-                              &length);
+        received = ::recvfrom(fd_, buffer, size, MSG_TRUNC | flags, from.Raw(), &length);
     } while (received < 0 && errno == EINTR);
     if (received < 0)
         RaiseLastSocketError();
@@ -231,5 +224,6 @@ TSocketHandle& TSocketHandles::Add()
 {
     TSocketHandle& binding = items_.emplace_back();
     binding.SetPort(defaultPort_);
+    binding.SetSocketOpener(opener_);
     return binding;
 }

@@ -4,18 +4,18 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <string>
 #include <string_view>
+#include <sys/socket.h>
 
-/// Resolves a host text for sending: "LOCALHOST" in any case is 127.0.0.1, a dotted
-/// IPv4 address is taken as it is, anything else is looked up by name. Raises
-/// ESocketError 11001 when the name does not resolve.
-sockaddr_in ResolveHost(const std::string& host, int port);
+#include "engine/SocketAddress.h"
 
-/// The dotted text and port of an IPv4 socket address.
-std::string AddressText(const sockaddr_in& address);
+/// The bind address text of every local IPv6 address.
+inline constexpr char EveryIPv6Address[] = "::";
+
+/// Opens a socket as ::socket does; a test puts another in place to play a machine
+/// without IPv6.
+using TSocketOpener = int (*)(int family, int type, int protocol);
 
 /// One UDP socket with its local address and the sender of the last datagram it
 /// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
@@ -39,16 +39,23 @@ public:
     int ClientPortMax() const { return clientPortMax_; }
     void SetClientPortMax(int port) { clientPortMax_ = port; }
     std::string PeerIP() const { return AddressText(peerAddress_); }
-    int PeerPort() const { return ntohs(peerAddress_.sin_port); }
-    const sockaddr_in& PeerAddress() const { return peerAddress_; }
+    int PeerPort() const { return peerAddress_.Port(); }
+    const TSocketAddress& PeerAddress() const { return peerAddress_; }
+    void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
 
     int Handle() const { return fd_; }
     bool HandleAllocated() const { return fd_ >= 0; }
 
-    /// Creates the IPv4 datagram socket when there is none yet.
-    void AllocateSocket();
-    /// Binds by the rules of the bindings list, then reads the address back.
+    /// Creates a datagram socket of `family` when there is none yet; an IPv6 one carries
+    /// IPv6 only (IPV6_V6ONLY), so IPv4 traffic keeps to the IPv4 sockets.
+    void AllocateSocket(int family = AF_INET);
+    /// Binds by the rules of the bindings list, then reads the address back. The socket
+    /// is of the family of IP (IPv4 when IP is empty) unless it is open already.
     void Bind();
+    /// Like Bind, but a binding on every IPv6 address ("::") that the machine cannot
+    /// make (no IPv6: EAFNOSUPPORT, EADDRNOTAVAIL) is left closed and gives false; any
+    /// other failure is raised.
+    bool BindUnlessNoIPv6();
     void SetBroadcast(bool enabled);
     /// Wakes any thread waiting on the socket; the socket stays open.
     void Shutdown();
@@ -56,10 +63,10 @@ public:
 
     /// Sends one whole datagram to `to`, or to the peer once connected; raises
     /// EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
-    void SendTo(const sockaddr_in& to, std::string_view bytes);
+    void SendTo(const TSocketAddress& to, std::string_view bytes);
     /// Fixes the socket's peer: sends go there without an address (and without a route
     /// lookup each time), and the system delivers datagrams from that peer only.
-    void Connect(const sockaddr_in& peer);
+    void Connect(const TSocketAddress& peer);
     bool Connected() const { return connected_; }
     /// Waits up to `waitMs` (negative: without limit) for the socket to become readable.
     bool WaitReadable(int waitMs) const;
@@ -81,13 +88,15 @@ private:
     std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
 
     int fd_ = -1;
+    int family_ = AF_INET;  // of the open socket
+    TSocketOpener opener_ = ::socket;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     bool connected_ = false;
     std::string ip_;
     int port_ = 0;
     int clientPortMin_ = 0;
     int clientPortMax_ = 0;
-    sockaddr_in peerAddress_{};
+    TSocketAddress peerAddress_;
 };
 
 /// The ordered bindings of a server. Every binding added starts with an empty IP and
@@ -96,6 +105,8 @@ class TSocketHandles {
 public:
     int DefaultPort() const { return defaultPort_; }
     void SetDefaultPort(int port) { defaultPort_ = port; }
+    /// How every binding added from now on opens its socket.
+    void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
 
     TSocketHandle& Add();
     void Clear() { items_.clear(); }
@@ -107,5 +118,6 @@ public:
 
 private:
     int defaultPort_ = 0;
+    TSocketOpener opener_ = ::socket;
     std::deque<TSocketHandle> items_;  // stable addresses: the listener keeps pointers
 };

@@ -21,7 +21,7 @@ void TTransferPorts::SetRange(int low, int high)
     range_ = static_cast<std::uint32_t>(low) << 16 | static_cast<std::uint32_t>(high);
 }
 
-TSocketHandle TTransferPorts::Reserve()
+TSocketHandle TTransferPorts::Reserve(int family)
 {
     TSocketHandle socket;
     const std::uint32_t range = range_;
@@ -30,7 +30,7 @@ TSocketHandle TTransferPorts::Reserve()
     const auto low = static_cast<int>(range >> 16);
     const auto count = static_cast<std::uint32_t>(static_cast<int>(range & 0xFFFF) - low + 1);
     const std::uint32_t first = next_ % count;
-    socket.AllocateSocket();  // a failure here is not a matter of ports and is raised as it is
+    socket.AllocateSocket(family);  // a failure here is not a matter of ports and is raised as it is
     for (std::uint32_t tried = 0; tried < count; ++tried) {
         const std::uint32_t offset = (first + tried) % count;
         socket.SetPort(low + static_cast<int>(offset));

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <sys/socket.h>
 
 #include "engine/SocketHandle.h"
 
@@ -20,12 +21,12 @@ public:
     int Low() const { return static_cast<int>(range_.load() >> 16); }
     int High() const { return static_cast<int>(range_.load() & 0xFFFF); }
 
-    /// A socket for a new session: bound on every local address to a free port of the
-    /// range, or not yet open (the system picks a port at its first use) without a range.
+    /// A socket of `family` (the peer's) for a new session: bound on every local address
+    /// of that family to a free port of the range, or not yet open (the system picks a port at its first use) without a range.
     /// Ports are tried in a rotating order starting after the last one handed out, so a
     /// port just freed is the last to be taken again. Raises ENoFreeTransferPort when
     /// every port of the range is in use.
-    TSocketHandle Reserve();
+    TSocketHandle Reserve(int family = AF_INET);
 
 private:
     std::atomic<std::uint32_t> range_{0};  // low << 16 | high; 0 without a range

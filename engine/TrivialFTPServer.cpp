@@ -62,7 +62,7 @@ void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& pe
 TSocketHandle TTrivialFTPServer::ReserveTransferPort(const TTFTPRequest& request, const TPeerInfo& peerInfo)
 {
     try {
-        return transferPorts_.Reserve();
+        return transferPorts_.Reserve(AddressFamily(peerInfo.IP));
     } catch (const ENoFreeTransferPort&) {
         if (OnNoTransferPort)
             OnNoTransferPort(*this, request.FileName, peerInfo, request.Opcode == TFTPOpcode::WRQ);

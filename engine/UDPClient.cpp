@@ -26,14 +26,13 @@ void TUDPClient::Send(std::string_view bytes)
 
 bool TUDPClient::LastSenderIsPeer()
 {
-    const sockaddr_in& peer = PeerAddress();
-    const sockaddr_in& sender = socket_.PeerAddress();
-    return sender.sin_addr.s_addr == peer.sin_addr.s_addr && sender.sin_port == peer.sin_port;
+    return SameEndpoint(socket_.PeerAddress(), PeerAddress());
 }
 
 void TUDPClient::Open()
 {
-    socket_.AllocateSocket();
+    // A socket of the peer's family: an IPv6 peer is answered over IPv6.
+    socket_.AllocateSocket(AddressFamily(host_));
     MarkActive(true);
     ApplyBroadcast();
 }
@@ -49,7 +48,7 @@ void TUDPClient::ApplyBroadcast()
     socket_.SetBroadcast(BroadcastEnabled());
 }
 
-const sockaddr_in& TUDPClient::PeerAddress()
+const TSocketAddress& TUDPClient::PeerAddress()
 {
     if (!peerResolved_) {
         peerAddress_ = ResolveHost(host_, port_);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <netinet/in.h>
 #include <string>
 #include <string_view>
 
@@ -45,11 +44,11 @@ protected:
     void ApplyBroadcast() override;
 
 private:
-    const sockaddr_in& PeerAddress();
+    const TSocketAddress& PeerAddress();
 
     std::string host_;
     int port_ = 0;
     bool peerResolved_ = false;
-    sockaddr_in peerAddress_{};
+    TSocketAddress peerAddress_;
     TSocketHandle socket_;
 };

@@ -1,6 +1,9 @@
 #include "engine/UDPServer.h"
 
+#include <cerrno>
+
 #include "engine/NetException.h"
+#include "engine/SocketError.h"
 #include "engine/UDPListenerThread.h"
 
 namespace {
@@ -51,10 +54,13 @@ void TUDPServer::Open()
     if (bindings_.Count() == 0)
         bindings_.Add();
     try {
+        bool anyBound = false;
         for (TSocketHandle& binding : bindings_) {
             binding.CloseSocket();
-            binding.Bind();
+            anyBound = binding.BindUnlessNoIPv6() || anyBound;
         }
+        if (!anyBound)
+            throw ESocketError(WinsockErrorNumber(EAFNOSUPPORT));
     } catch (...) {
         // Ports bound for earlier bindings are released at once, so a corrected setting
         // can take them at the next start.

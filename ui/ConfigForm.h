@@ -28,7 +28,7 @@ class TSettingsStore;
 /// the real ones, and tests replace them.
 struct TConfigServices {
     TPrompts* Prompts = &StandardPrompts();
-    std::function<std::vector<std::string>()> LocalAddresses = LocalIPv4Addresses;
+    std::function<std::vector<std::string>()> LocalAddresses = LocalIPAddresses;
     std::function<TAutostartOutcome(bool enabled)> WriteAutostart =
         [](bool enabled) { return WriteAutostartEntry(enabled); };
     /// Logs an "Application: " failure in the activity log (a rules file that cannot be

@@ -1,11 +1,13 @@
 #include "ui/LocalAddresses.h"
 
+#include <cstring>
 #include <memory>
 
-#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
+
+#include "engine/SocketAddress.h"
 
 namespace {
 
@@ -13,9 +15,23 @@ struct TInterfaceListFree {
     void operator()(ifaddrs* list) const { freeifaddrs(list); }
 };
 
+void AddAddressesOf(int family, const ifaddrs* list, std::vector<std::string>& addresses)
+{
+    for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != family)
+            continue;
+        if ((entry->ifa_flags & IFF_UP) == 0)
+            continue;
+        TSocketAddress address;
+        const socklen_t length = family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        std::memcpy(&address.Storage, entry->ifa_addr, length);
+        addresses.push_back(AddressText(address));
+    }
+}
+
 }  // namespace
 
-std::vector<std::string> LocalIPv4Addresses()
+std::vector<std::string> LocalIPAddresses()
 {
     ifaddrs* raw = nullptr;
     if (getifaddrs(&raw) != 0)
@@ -23,15 +39,7 @@ std::vector<std::string> LocalIPv4Addresses()
     const std::unique_ptr<ifaddrs, TInterfaceListFree> list(raw);
 
     std::vector<std::string> addresses;
-    for (const ifaddrs* entry = list.get(); entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET)
-            continue;
-        if ((entry->ifa_flags & IFF_UP) == 0)
-            continue;
-        const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        char text[INET_ADDRSTRLEN] = {};
-        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text) != nullptr)
-            addresses.emplace_back(text);
-    }
+    AddAddressesOf(AF_INET, list.get(), addresses);
+    AddAddressesOf(AF_INET6, list.get(), addresses);
     return addresses;
 }

@@ -62,8 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
         TUsageCase{{"--headless", "--port"}, "--port needs a port number from 0 to 65535"},
         TUsageCase{{"--headless", "--max-downloads", "0"}, "--max-downloads needs a number from 1 to 9999"},
         TUsageCase{{"--headless", "--max-uploads=10000"}, "--max-uploads needs a number from 1 to 9999"},
-        TUsageCase{{"--headless", "--bind", "10.0.0.256"}, "--bind needs an IPv4 address"},
-        TUsageCase{{"--headless", "--bind", "All"}, "--bind needs an IPv4 address"},
+        TUsageCase{{"--headless", "--bind", "10.0.0.256"}, "--bind needs an IPv4 or IPv6 address"},
+        TUsageCase{{"--headless", "--bind", "All"}, "--bind needs an IPv4 or IPv6 address"},
         TUsageCase{{"--headless", "--root="}, "--root needs a folder"},
         TUsageCase{{"--headless", "--accept"}, "--accept needs a folder"},
         TUsageCase{{"--headless=1"}, "--headless takes no value"},
@@ -86,4 +86,15 @@ TEST(CommandLineTest, BindTakesIPv4TextOnly)
     EXPECT_EQ(BindAddressText("0.0.0.0"), "0.0.0.0");
     for (const char* refused : {"", "1.2.3", "1.2.3.4.5", "a.b.c.d", "1.2.3.4 ", "localhost"})
         EXPECT_EQ(BindAddressText(refused), std::nullopt) << refused;
+}
+
+TEST(CommandLineTest, BindTakesIPv6TextInItsShortForm)
+{
+    EXPECT_EQ(BindAddressText("::"), "::");
+    EXPECT_EQ(BindAddressText("2001:0DB8:0:0:0:0:0:1"), "2001:db8::1");
+    EXPECT_EQ(BindAddressText("fe80::1%eth0"), "fe80::1%eth0");
+    for (const char* refused : {":", "2001:db8::1::2", "::1/64", "fe80::1%", "::g"})
+        EXPECT_EQ(BindAddressText(refused), std::nullopt) << refused;
+    EXPECT_EQ(Parse({"--headless", "--bind", "::1", "--bind", "127.0.0.1"}).Bind,
+              (std::vector<std::string>{"::1", "127.0.0.1"}));
 }

@@ -248,7 +248,7 @@ TEST_F(SettingsStoreTest, RefusedDialogSaveReportsTheSettingsFilePath)
 TEST(BindAddressesTest, SplitsTheBindValueIntoEngineAddresses)
 {
     using TList = std::vector<std::string>;
-    EXPECT_EQ(BindAddresses("All"), TList{"0.0.0.0"});
+    EXPECT_EQ(BindAddresses("All"), (TList{"0.0.0.0", "::"}));
     EXPECT_EQ(BindAddresses("all"), TList{"all"});
     EXPECT_EQ(BindAddresses("10.0.0.1;10.0.0.2;192.168.1.4"),
               (TList{"10.0.0.1", "10.0.0.2", "192.168.1.4"}));

@@ -151,7 +151,7 @@ TEST_F(HardeningTest, TwoServersPointedAtEachOtherStayIdle)
     binding.SetIP("127.0.0.1");
     binding.SetPort(0);
     other.SetActive(true);
-    const sockaddr_in there = ResolveHost("127.0.0.1", other.Bindings()[0].Port());
+    const TSocketAddress there = ResolveHost("127.0.0.1", other.Bindings()[0].Port());
 
     // A datagram that is no request is refused once; that refusal is not answered.
     server_->Bindings()[0].SendTo(there, Data(1, "x"));

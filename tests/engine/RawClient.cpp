@@ -8,17 +8,51 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-TRawClient::TRawClient()
+namespace {
+
+/// The loopback address of `family` with `port`.
+sockaddr_storage Loopback(int family, int port)
 {
-    fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    sockaddr_storage address{};
+    if (family == AF_INET6) {
+        auto& six = reinterpret_cast<sockaddr_in6&>(address);
+        six.sin6_family = AF_INET6;
+        six.sin6_addr = in6addr_loopback;
+        six.sin6_port = htons(static_cast<std::uint16_t>(port));
+    } else {
+        auto& four = reinterpret_cast<sockaddr_in&>(address);
+        four.sin_family = AF_INET;
+        four.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        four.sin_port = htons(static_cast<std::uint16_t>(port));
+    }
+    return address;
+}
+
+socklen_t LengthOf(int family)
+{
+    return family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+}
+
+int PortOf(const sockaddr_storage& address)
+{
+    return ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(address).sin6_port
+                                               : reinterpret_cast<const sockaddr_in&>(address).sin_port);
+}
+
+}  // namespace
+
+TRawClient::TRawClient(int family) : family_(family)
+{
+    fd_ = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_storage local = Loopback(family, 0);
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&local), LengthOf(family)) != 0) {
+        if (fd_ >= 0)
+            ::close(fd_);
         throw std::runtime_error("cannot open the test socket");
+    }
     socklen_t length = sizeof local;
     ::getsockname(fd_, reinterpret_cast<sockaddr*>(&local), &length);
-    localPort_ = ntohs(local.sin_port);
+    localPort_ = PortOf(local);
 }
 
 TRawClient::~TRawClient()
@@ -28,11 +62,8 @@ TRawClient::~TRawClient()
 
 void TRawClient::SendTo(int port, std::string_view bytes) const
 {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    const sockaddr_storage to = Loopback(family_, port);
+    ::sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), LengthOf(family_));
 }
 
 std::optional<std::string> TRawClient::Receive(std::chrono::milliseconds wait)
@@ -41,13 +72,13 @@ std::optional<std::string> TRawClient::Receive(std::chrono::milliseconds wait)
     if (::poll(&entry, 1, static_cast<int>(wait.count())) <= 0)
         return std::nullopt;
     std::string buffer(70000, '\0');
-    sockaddr_in from{};
+    sockaddr_storage from{};
     socklen_t length = sizeof from;
     const ssize_t got = ::recvfrom(fd_, buffer.data(), buffer.size(), 0,
                                    reinterpret_cast<sockaddr*>(&from), &length);
     if (got < 0)
         return std::nullopt;
-    lastPort_ = ntohs(from.sin_port);
+    lastPort_ = PortOf(from);
     buffer.resize(static_cast<std::size_t>(got));
     return buffer;
 }

@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/socket.h>
 
-/// A bare UDP socket on 127.0.0.1 for tests: sends hand-made datagrams and reads what
-/// comes back, with the sender's port.
+/// A bare UDP socket on 127.0.0.1 (or ::1 for AF_INET6) for tests: sends hand-made
+/// datagrams to the same loopback address and reads what comes back, with the sender's port.
 class TRawClient {
 public:
-    TRawClient();
+    explicit TRawClient(int family = AF_INET);
     ~TRawClient();
     TRawClient(const TRawClient&) = delete;
     TRawClient& operator=(const TRawClient&) = delete;
@@ -24,6 +25,7 @@ public:
     int LastPort() const { return lastPort_; }
 
 private:
+    int family_;
     int fd_ = -1;
     int localPort_ = 0;
     int lastPort_ = 0;

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "engine/FileStream.h"
 #include "engine/TrivialFTPServer.h"
@@ -81,11 +83,13 @@ protected:
             }
         };
         TSocketHandle& binding = server_.Bindings().Add();
-        binding.SetIP("127.0.0.1");
+        binding.SetIP(ListenAddress());
         binding.SetPort(0);
         server_.SetActive(true);
         port_ = std::to_string(server_.Bindings()[0].Port());
     }
+
+    virtual std::string ListenAddress() const { return "127.0.0.1"; }
 
     std::filesystem::path served() const { return dir_.Path() / "served"; }
     std::filesystem::path uploads() const { return dir_.Path() / "uploads"; }
@@ -209,4 +213,73 @@ TEST_F(InteropTest, RefusalReachesTheClient)
                                    "/no-such-file 2>&1; echo rc=$?");
     EXPECT_NE(output.find("rc="), std::string::npos) << output;
     EXPECT_EQ(output.find("rc=0\n"), std::string::npos) << output;
+}
+
+namespace {
+
+/// The engine listening on ::1 only.
+class IPv6InteropTest : public InteropTest {
+protected:
+    void SetUp() override
+    {
+        if (!Installed("curl") || !Installed("tftp"))
+            GTEST_SKIP() << "curl and tftp are not installed (./test.sh installs them)";
+        try {
+            InteropTest::SetUp();
+        } catch (const std::exception& failure) {
+            GTEST_SKIP() << "this machine has no ::1: " << failure.what();
+        }
+        server_.OnTransferComplete = [this](TTrivialFTPServer&, bool, const TPeerInfo& peer,
+                                            std::unique_ptr<TStream>, bool) {
+            std::lock_guard guard(peersLock_);
+            peers_.push_back(peer.IP);
+        };
+    }
+
+    std::string ListenAddress() const override { return "::1"; }
+
+    std::vector<std::string> Peers()
+    {
+        std::lock_guard guard(peersLock_);
+        return peers_;
+    }
+
+    std::mutex peersLock_;
+    std::vector<std::string> peers_;
+};
+
+}  // namespace
+
+TEST_F(IPv6InteropTest, CurlDownloadsOverIPv6)
+{
+    // 33 MiB at 512 bytes a block crosses the block-number wrap.
+    for (const auto& [size, blockSize] : {std::pair{3000u, 512}, std::pair{100000u, 1468}, std::pair{33u << 20, 512}}) {
+        const std::string name = Offer(size);
+        const auto fetched = local("fetched-" + name);
+        const std::string output = RunCommand("curl -sS --max-time 300 --tftp-blksize " + std::to_string(blockSize) +
+                                              " -o '" + fetched.string() + "' 'tftp://[::1]:" + port_ + "/" + name +
+                                              "' 2>&1");
+        EXPECT_EQ(Sha256(fetched), Sha256(served() / name)) << name << ": " << output;
+    }
+    ASSERT_TRUE(WaitFor([this] { return Peers().size() == 3; }, std::chrono::seconds(30)));
+    EXPECT_EQ(Peers()[0], "::1");
+}
+
+TEST_F(IPv6InteropTest, TftpHpaUploadsOverIPv6)
+{
+    const std::string name = "up.bin";
+    WriteRandomFile(local(name), 200000, 7);
+    const std::string output = RunCommand("timeout 300 tftp -6 -m octet ::1 " + port_ + " -c put '" +
+                                          local(name).string() + "' " + name + " 2>&1");
+    WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(30));
+    EXPECT_EQ(Sha256(uploads() / name), Sha256(local(name))) << output;
+}
+
+TEST_F(IPv6InteropTest, RefusalReachesAnIPv6Client)
+{
+    const std::string output = RunCommand("curl -sS --max-time 20 -o /dev/null 'tftp://[::1]:" + port_ +
+                                          "/no/such-file' 2>&1; echo rc=$?");
+    EXPECT_NE(output.find("rc="), std::string::npos) << output;
+    EXPECT_EQ(output.find("rc=0\n"), std::string::npos) << output;
+    EXPECT_EQ(output.find("rc=28\n"), std::string::npos) << "no answer came: " << output;
 }
