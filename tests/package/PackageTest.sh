@@ -131,8 +131,8 @@ fi
 step "Command line"
 [ "$(as_nobody veltrane --version)" = 3.2 ] || fail "--version does not print 3.2"
 help=$(as_nobody veltrane --help) || fail "--help does not exit 0"
-for option in -cm --headless --config-dir --port --help --version; do
-  [ "$(grep -cE -- "^  $option( |$)" <<<"$help")" -eq 1 ] || fail "--help has no single line for $option"
+for option in -cm --headless --config-dir --port --bind --root --accept --help --version; do
+  [ "$(grep -cE -- "^  (-[a-zA-Z], )?$option( |$)" <<<"$help")" -eq 1 ] || fail "--help has no single line for $option"
 done
 as_nobody veltrane --no-such-option >"$work/out" 2>"$work/err"
 status=$?
