@@ -133,6 +133,9 @@ TEST_F(IPv6ServingTest, IPv6RulesDecideAnIPv6Client)
     TRawClient six(AF_INET6);
     port_ = port6_;
     EXPECT_EQ(Download(six, "f.bin"), "x");
+    // Until its session ends, the very same request from this port would be taken as a
+    // retransmission of the download.
+    ASSERT_TRUE(WaitIdle());
     six.SendTo(port6_, Request(2, "up.bin", "octet"));
     EXPECT_EQ(six.Receive().value_or(""), Error(2, "Access to up.bin denied"));
     EXPECT_EQ(LastStatus(), "Receive error: Unauthorised!");
