@@ -163,7 +163,8 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
         return 2;
     }
     served = &core;
-    err << StartLine(core) << std::endl;
+    // One write, so a reader of standard error never sees half the line.
+    err << StartLine(core) + "\n" << std::flush;
     loop.Run([&loop] { return loop.StopRequested(); });
     served = nullptr;  // a reload asked for while stopping has nothing left to apply to
     core.StopServer();

@@ -46,7 +46,7 @@ std::string Sha256(const fs::path& file)
 /// The port the start line names, once it is written; 0 when it never is.
 int StartLinePort(const THeadlessProcess& server)
 {
-    static const std::regex startLine("veltrane: listening on 127\\.0\\.0\\.1:([0-9]+)");
+    static const std::regex startLine("veltrane: listening on 127\\.0\\.0\\.1:([0-9]+)[^\n]*\n");
     std::smatch match;
     std::string err;
     WaitFor([&] { return std::regex_search(err = server.Err(), match, startLine); }, kStartDeadline);
