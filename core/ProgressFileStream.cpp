@@ -84,6 +84,13 @@ std::size_t TProgressFileStream::Read(void* buffer, std::size_t count)
     return done;
 }
 
+std::size_t TProgressFileStream::ReadScattered(std::span<const std::span<char>> buffers)
+{
+    const std::size_t done = TFileStream::ReadScattered(buffers);
+    Report();
+    return done;
+}
+
 void TProgressFileStream::Write(const void* buffer, std::size_t count)
 {
     TFileStream::Write(buffer, count);

@@ -49,6 +49,7 @@ public:
     ~TProgressFileStream() override;
 
     std::size_t Read(void* buffer, std::size_t count) override;
+    std::size_t ReadScattered(std::span<const std::span<char>> buffers) override;
     void Write(const void* buffer, std::size_t count) override;
     std::int64_t Size() const override;
 

@@ -1,10 +1,13 @@
 #include "engine/FileStream.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -59,6 +62,34 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count)
         if (errno != EINTR)
             throw EStreamReadFailure(std::strerror(errno));
     }
+}
+
+std::size_t TFileStream::ReadScattered(std::span<const std::span<char>> buffers)
+{
+    // A window of blocks is read in one call rather than one call a block.
+    constexpr std::size_t MaxParts = 64;
+    std::array<iovec, MaxParts> parts{};
+    std::size_t total = 0;
+    while (!buffers.empty()) {
+        const std::size_t count = std::min(buffers.size(), MaxParts);
+        std::size_t asked = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            parts[i] = {buffers[i].data(), buffers[i].size()};
+            asked += buffers[i].size();
+        }
+        ssize_t done = 0;
+        do {
+            done = ::readv(fd_, parts.data(), static_cast<int>(count));
+        } while (done < 0 && errno == EINTR);
+        if (done < 0)
+            throw EStreamReadFailure(std::strerror(errno));
+        position_ += done;
+        total += static_cast<std::size_t>(done);
+        if (static_cast<std::size_t>(done) < asked)
+            break;
+        buffers = buffers.subspan(count);
+    }
+    return total;
 }
 
 void TFileStream::Write(const void* buffer, std::size_t count)

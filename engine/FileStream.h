@@ -20,6 +20,8 @@ public:
     ~TFileStream() override;
 
     std::size_t Read(void* buffer, std::size_t count) override;
+    /// One readv for up to 64 buffers.
+    std::size_t ReadScattered(std::span<const std::span<char>> buffers) override;
     void Write(const void* buffer, std::size_t count) override;
     std::int64_t Position() const override { return position_; }
     std::int64_t Size() const override;

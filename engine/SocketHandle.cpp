@@ -1,5 +1,7 @@
 #include "engine/SocketHandle.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
@@ -24,6 +26,7 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
     fd_ = std::exchange(other.fd_, -1);
     family_ = other.family_;
     opener_ = other.opener_;
+    batchSender_ = other.batchSender_;
     receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
     connected_ = std::exchange(other.connected_, false);
     ip_ = std::move(other.ip_);
@@ -157,6 +160,45 @@ void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
         RaiseLastSocketError();
     if (static_cast<std::size_t>(sent) != bytes.size())
         throw ENotAllBytesSent();
+}
+
+void TSocketHandle::SendEach(const TSocketAddress& to, std::span<const std::string_view> datagrams)
+{
+    if (datagrams.size() == 1)
+        return SendTo(to, datagrams.front());
+    AllocateSocket(to.Family());
+    constexpr std::size_t MaxBatch = 64;
+    std::array<mmsghdr, MaxBatch> messages{};
+    std::array<iovec, MaxBatch> parts{};
+    while (!datagrams.empty()) {
+        const std::size_t count = std::min(datagrams.size(), MaxBatch);
+        for (std::size_t i = 0; i < count; ++i) {
+            parts[i] = {const_cast<char*>(datagrams[i].data()), datagrams[i].size()};
+            messages[i] = {};
+            messages[i].msg_hdr.msg_iov = &parts[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+            if (!connected_) {
+                messages[i].msg_hdr.msg_name = const_cast<sockaddr*>(to.Raw());
+                messages[i].msg_hdr.msg_namelen = to.Length();
+            }
+        }
+        // The system may take fewer datagrams than it is given, even none before a
+        // signal; the rest go in the next call, and an error on the first of them shows.
+        const int sent = batchSender_(fd_, messages.data(), static_cast<unsigned int>(count), 0);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && errno == EMSGSIZE)
+            throw EPackageSizeTooBig();
+        if (sent < 0)
+            RaiseLastSocketError();
+        if (sent == 0)
+            throw ENotAllBytesSent();
+        for (std::size_t i = 0; i < static_cast<std::size_t>(sent); ++i) {
+            if (messages[i].msg_len != datagrams[i].size())
+                throw ENotAllBytesSent();
+        }
+        datagrams = datagrams.subspan(static_cast<std::size_t>(sent));
+    }
 }
 
 bool TSocketHandle::WaitReadable(int waitMs) const

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
@@ -16,6 +17,9 @@ inline constexpr char EveryIPv6Address[] = "::";
 /// Opens a socket as ::socket does; a test puts another in place to play a machine
 /// without IPv6.
 using TSocketOpener = int (*)(int family, int type, int protocol);
+/// Sends several datagrams as ::sendmmsg does; a test puts another in place to play a
+/// system that takes fewer datagrams a call than it is given.
+using TBatchSender = int (*)(int fd, mmsghdr* messages, unsigned int count, int flags);
 
 /// One UDP socket with its local address and the sender of the last datagram it
 /// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
@@ -42,6 +46,7 @@ public:
     int PeerPort() const { return peerAddress_.Port(); }
     const TSocketAddress& PeerAddress() const { return peerAddress_; }
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
+    void SetBatchSender(TBatchSender sender) { batchSender_ = sender; }
 
     int Handle() const { return fd_; }
     bool HandleAllocated() const { return fd_ >= 0; }
@@ -64,6 +69,10 @@ public:
     /// Sends one whole datagram to `to`, or to the peer once connected; raises
     /// EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
     void SendTo(const TSocketAddress& to, std::string_view bytes);
+    /// Sends every one of `datagrams`, in order, as whole datagrams to `to` (or to the
+    /// peer once connected), handing the system as many per call as it takes (sendmmsg);
+    /// raises as SendTo, and then the datagrams before the failing one have gone out.
+    void SendEach(const TSocketAddress& to, std::span<const std::string_view> datagrams);
     /// Fixes the socket's peer: sends go there without an address (and without a route
     /// lookup each time), and the system delivers datagrams from that peer only.
     void Connect(const TSocketAddress& peer);
@@ -90,6 +99,7 @@ private:
     int fd_ = -1;
     int family_ = AF_INET;  // of the open socket
     TSocketOpener opener_ = ::socket;
+    TBatchSender batchSender_ = ::sendmmsg;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     bool connected_ = false;
     std::string ip_;

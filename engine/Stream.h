@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <stdexcept>
 
 #include "engine/TFTPPacket.h"
@@ -13,6 +14,21 @@ public:
     virtual ~TStream() = default;
     /// Reads up to `count` bytes into `buffer`; returns how many were read (0 at the end).
     virtual std::size_t Read(void* buffer, std::size_t count) = 0;
+    /// Fills `buffers` in turn as consecutive Reads of their sizes would, and returns the
+    /// bytes read in all. It stops after the first buffer left short, so fewer bytes than
+    /// asked need not mean the end. A stream that can fill several buffers in one call (a
+    /// file) overrides this; any other reads one buffer at a time.
+    virtual std::size_t ReadScattered(std::span<const std::span<char>> buffers)
+    {
+        std::size_t total = 0;
+        for (const std::span<char> buffer : buffers) {
+            const std::size_t got = Read(buffer.data(), buffer.size());
+            total += got;
+            if (got < buffer.size())
+                break;
+        }
+        return total;
+    }
     /// Writes all `count` bytes or raises EStreamWriteError.
     virtual void Write(const void* buffer, std::size_t count) = 0;
     virtual std::int64_t Position() const = 0;

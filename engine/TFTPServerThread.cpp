@@ -84,8 +84,11 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
     packet_.resize(std::max(agreed.FirstPacket.size(), HeaderSize));
     reply_.resize(bufferSize);
-    if (!writeOperation_)
+    if (!writeOperation_) {
         window_.Allocate(static_cast<std::size_t>(windowSize_), bufferSize);
+        rooms_.reserve(static_cast<std::size_t>(windowSize_));
+        datagrams_.reserve(static_cast<std::size_t>(windowSize_));
+    }
     std::memcpy(packet_.data(), agreed.FirstPacket.data(), agreed.FirstPacket.size());
     packetLength_ = agreed.FirstPacket.size();
 }
@@ -156,8 +159,7 @@ void TTFTPServerThread::PrepareSend()
         packetLength_ = ack.size();
         return;
     }
-    while (!window_.Full() && !endReached_)
-        MakeDataPacket();
+    FillWindow();
 }
 
 void TTFTPServerThread::SendPending()
@@ -167,11 +169,32 @@ void TTFTPServerThread::SendPending()
         blocksSinceAck_ = 0;
         return;
     }
+    // The whole window in as few system calls as the system takes.
+    datagrams_.clear();
     for (std::size_t i = 0; i < window_.Count(); ++i)
-        client_.Send(window_.Packet(i));
+        datagrams_.push_back(window_.Packet(i));
+    client_.SendEach(datagrams_);
 }
 
-void TTFTPServerThread::MakeDataPacket()
+void TTFTPServerThread::FillWindow()
+{
+    if (window_.Full() || endReached_)
+        return;
+    // The blocks the window has room for are read in one go where the stream can (a
+    // file: one readv); any other stream is still read one block at a time.
+    rooms_.clear();
+    for (std::size_t ahead = 0; ahead < window_.Free(); ++ahead)
+        rooms_.push_back(window_.NextRoom(ahead).subspan(HeaderSize));
+    std::size_t readAhead = stream_->ReadScattered(rooms_);
+    const std::size_t blockSize = rooms_.front().size();
+    while (!window_.Full() && !endReached_) {
+        const std::size_t filled = std::min(readAhead, blockSize);
+        readAhead -= filled;
+        MakeDataPacket(filled);
+    }
+}
+
+void TTFTPServerThread::MakeDataPacket(std::size_t filled)
 {
     const std::span<char> room = window_.NextRoom();
     const std::uint16_t block = window_.NextBlock();
@@ -180,8 +203,9 @@ void TTFTPServerThread::MakeDataPacket()
     room[1] = static_cast<char>(TFTPOpcode::DATA);
     room[2] = static_cast<char>(block >> 8);
     room[3] = static_cast<char>(block & 0xFF);
-    std::size_t filled = 0;
     // A stream may return fewer bytes than asked before its end; only 0 means the end.
+    // A block the read-ahead left short is completed here, so it ends the transfer only
+    // when the stream has nothing more.
     while (filled < blockSize) {
         const std::size_t got = stream_->Read(room.data() + HeaderSize + filled, blockSize - filled);
         if (got == 0)

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -75,7 +76,8 @@ private:
     /// Makes what goes out next: an upload's ACK, or a download's window filled up.
     void PrepareSend();
     void SendPending();
-    void MakeDataPacket();
+    void FillWindow();
+    void MakeDataPacket(std::size_t filled);
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
     TReply HandleReply();
     TReply HandleAck(std::uint16_t block);
@@ -102,6 +104,8 @@ private:
     std::vector<char> packet_;     // the OACK or an ACK to send; packetLength_ 0 when none
     std::size_t packetLength_ = 0;
     TTransferWindow window_;       // a download's DATA packets not yet acknowledged
+    std::vector<std::span<char>> rooms_;         // where the next read puts each block
+    std::vector<std::string_view> datagrams_;    // the window's packets as they go out
     std::vector<char> reply_;      // the receive buffer, BufferSize bytes
     std::size_t replyLength_ = 0;
     std::uint16_t blockCounter_ = 0;  // an upload's last block received in order

@@ -10,9 +10,9 @@ void TTransferWindow::Allocate(std::size_t slots, std::size_t packetSize)
     first_ = 1;
 }
 
-std::span<char> TTransferWindow::NextRoom()
+std::span<char> TTransferWindow::NextRoom(std::size_t ahead)
 {
-    return {buffer_.data() + SlotOf(count_) * packetSize_, packetSize_};
+    return {buffer_.data() + SlotOf(count_ + ahead) * packetSize_, packetSize_};
 }
 
 void TTransferWindow::Append(std::size_t length)

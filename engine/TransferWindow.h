@@ -20,8 +20,11 @@ public:
     std::uint16_t FirstBlock() const { return first_; }
     /// The number of the block the next Append adds.
     std::uint16_t NextBlock() const { return static_cast<std::uint16_t>(first_ + count_); }
-    /// Where the next packet is built; the window must not be full.
-    std::span<char> NextRoom();
+    /// Packets the window can take before it is full.
+    std::size_t Free() const { return lengths_.size() - count_; }
+    /// Where the packet `ahead` places after the next one is built (0: the next one);
+    /// `ahead` must be below Free(). Rooms are filled in turn: each Append moves them on.
+    std::span<char> NextRoom(std::size_t ahead = 0);
     /// Adds the packet of `length` bytes built in NextRoom().
     void Append(std::size_t length);
     /// The `index`-th packet from the oldest.

@@ -24,6 +24,13 @@ void TUDPClient::Send(std::string_view bytes)
     socket_.SendTo(PeerAddress(), bytes);
 }
 
+void TUDPClient::SendEach(std::span<const std::string_view> datagrams)
+{
+    if (!Active())
+        SetActive(true);
+    socket_.SendEach(PeerAddress(), datagrams);
+}
+
 bool TUDPClient::LastSenderIsPeer()
 {
     return SameEndpoint(socket_.PeerAddress(), PeerAddress());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,8 @@ public:
     /// Sends to Host and Port; the address is resolved once and kept.
     void Send(std::string_view bytes);
     using TUDPBase::Send;
+    /// Sends each of `datagrams` to Host and Port, several per system call.
+    void SendEach(std::span<const std::string_view> datagrams);
 
     /// Waits at most `waitMs` (> 0) for one datagram; see TSocketHandle::ReceiveFromWithin.
     std::optional<std::size_t> ReceiveWithin(char* buffer, std::size_t size, int waitMs)
