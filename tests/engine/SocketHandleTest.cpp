@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "engine/NetException.h"
+#include "engine/SocketHandle.h"
+#include "tests/engine/RawClient.h"
+
+namespace {
+
+// What the fake batch senders below did; one test at a time uses them.
+int batchCalls = 0;
+int failuresLeft = 0;
+int failureErrno = 0;
+
+/// A system that takes at most two datagrams a call.
+int SendTwoAtMost(int fd, mmsghdr* messages, unsigned int count, int flags)
+{
+    ++batchCalls;
+    return ::sendmmsg(fd, messages, std::min(count, 2U), flags);
+}
+
+/// A system that fails the first `failuresLeft` calls with `failureErrno`, then sends
+/// one datagram a call.
+int FailThenSendOne(int fd, mmsghdr* messages, unsigned int count, int flags)
+{
+    ++batchCalls;
+    if (failuresLeft > 0) {
+        --failuresLeft;
+        errno = failureErrno;
+        return -1;
+    }
+    return ::sendmmsg(fd, messages, std::min(count, 1U), flags);
+}
+
+}  // namespace
+
+class SocketHandleTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        batchCalls = 0;
+        failuresLeft = 0;
+        socket_.AllocateSocket(AF_INET);
+        receiver_ = *NumericAddress("127.0.0.1", client_.LocalPort(), AF_INET);
+    }
+
+    /// `count` datagrams of different lengths and contents.
+    static std::vector<std::string> Datagrams(std::size_t count)
+    {
+        std::vector<std::string> datagrams;
+        for (std::size_t i = 0; i < count; ++i)
+            datagrams.push_back(std::to_string(i) + std::string(i % 7, static_cast<char>('a' + i % 26)));
+        return datagrams;
+    }
+
+    void SendEach(const std::vector<std::string>& datagrams)
+    {
+        const std::vector<std::string_view> views(datagrams.begin(), datagrams.end());
+        socket_.SendEach(receiver_, views);
+    }
+
+    void ExpectReceived(const std::vector<std::string>& datagrams)
+    {
+        for (const std::string& expected : datagrams) {
+            const auto got = client_.Receive();
+            ASSERT_TRUE(got.has_value()) << "missing " << expected;
+            EXPECT_EQ(*got, expected);
+        }
+        EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(100)).has_value());
+    }
+
+    TRawClient client_;
+    TSocketHandle socket_;
+    TSocketAddress receiver_;
+};
+
+TEST_F(SocketHandleTest, SendEachDeliversEveryDatagramInOrder)
+{
+    // More than one system call carries: the rest follow in further calls.
+    const auto datagrams = Datagrams(150);
+    SendEach(datagrams);
+    ExpectReceived(datagrams);
+}
+
+TEST_F(SocketHandleTest, SendEachGoesOnWhenTheSystemTakesFewerThanGiven)
+{
+    socket_.SetBatchSender(SendTwoAtMost);
+    const auto datagrams = Datagrams(9);
+    SendEach(datagrams);
+    ExpectReceived(datagrams);
+    EXPECT_EQ(batchCalls, 5);
+}
+
+TEST_F(SocketHandleTest, SendEachOverAConnectedSocketSendsToThePeer)
+{
+    socket_.Connect(receiver_);
+    socket_.SetBatchSender(SendTwoAtMost);
+    const auto datagrams = Datagrams(5);
+    SendEach(datagrams);
+    ExpectReceived(datagrams);
+}
+
+TEST_F(SocketHandleTest, SendEachRetriesAnInterruptedCall)
+{
+    socket_.SetBatchSender(FailThenSendOne);
+    failuresLeft = 2;
+    failureErrno = EINTR;
+    const auto datagrams = Datagrams(3);
+    SendEach(datagrams);
+    ExpectReceived(datagrams);
+    EXPECT_EQ(batchCalls, 5);
+}
+
+TEST_F(SocketHandleTest, SendEachRaisesAFailureAsASingleSendDoes)
+{
+    socket_.SetBatchSender(FailThenSendOne);
+    failuresLeft = 1;
+    failureErrno = EMSGSIZE;
+    EXPECT_THROW(SendEach(Datagrams(3)), EPackageSizeTooBig);
+
+    failuresLeft = 1;
+    failureErrno = ENOBUFS;
+    try {
+        SendEach(Datagrams(3));
+        ADD_FAILURE() << "no error raised";
+    } catch (const ESocketError& failure) {
+        EXPECT_EQ(failure.Number(), 10055);
+    }
+    ExpectReceived({});
+}
+
+TEST_F(SocketHandleTest, SendEachRaisesWhenTheSystemTakesNothing)
+{
+    socket_.SetBatchSender([](int, mmsghdr*, unsigned int, int) { return 0; });
+    EXPECT_THROW(SendEach(Datagrams(2)), ENotAllBytesSent);
+}
+
+TEST_F(SocketHandleTest, SendEachSendsTheDatagramsBeforeOneTooLongThenRaises)
+{
+    const std::vector<std::string> datagrams{"first", std::string(70000, 'x'), "never"};
+    EXPECT_THROW(SendEach(datagrams), EPackageSizeTooBig);
+    ExpectReceived({"first"});
+}
