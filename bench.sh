@@ -184,7 +184,7 @@ mkdir -p docs
   echo "# Benchmarks"
   echo
   echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores of ${cpu_model:-an unknown CPU},"
-  echo "Linux $(uname -r), with \`./bench.sh $rounds\` (medians of $rounds rounds; the server is"
+  echo "Linux $(uname -r), with \`./bench.sh $rounds${windows:+ $windows}\` (medians of $rounds rounds; the server is"
   echo "\`veltrane --headless\` from a Release build, the client bench/BenchClient.cpp, a lock-step"
   echo "client that counts retransmissions and checks SHA-256 once the clock has stopped)."
   echo "Differences under 10 % are noise on these machines. Reproduce with \`./bench.sh\`."
