@@ -14,7 +14,7 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
 #include "ui/MainViews.h"

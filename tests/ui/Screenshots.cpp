@@ -20,7 +20,7 @@
 #include <QTimer>
 
 #include "tests/support/AnyFreePort.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
 #include "ui/AboutForm.h"
 #include "ui/MainCommands.h"

@@ -1,4 +1,4 @@
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
