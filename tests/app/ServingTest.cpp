@@ -4,8 +4,8 @@
 
 #include "core/RequestHandlers.h"
 #include "security/SecurityRulesFile.h"
-#include "tests/support/AnyFreePort.h"
 #include "tests/app/CoreFixture.h"
+#include "tests/support/AnyFreePort.h"
 
 using namespace std::string_literals;
 

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
