@@ -1,4 +1,4 @@
-#include "ui/MainCommands.h"
+#include "ui/main/MainCommands.h"
 
 #include <thread>
 
@@ -17,7 +17,7 @@
 #include "tests/support/RawClient.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
-#include "ui/MainViews.h"
+#include "ui/main/MainViews.h"
 
 namespace {
 
