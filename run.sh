@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")" && pwd)"
 (
   cd "$root"
   scripts/deps.sh build
-  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=OFF >/dev/null
-  cmake --build build/release -j "$(nproc)"
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(nproc)"
 )
 exec "$root/build/release/program/veltrane" "$@"

@@ -36,7 +36,7 @@ TApplicationCore::TApplicationCore(TProgramPaths paths, std::size_t activityLogL
 TApplicationCore::~TApplicationCore()
 {
     // Closing never waits for transfers: the engine stops them and drops their reports.
-    engine_.SetActive(false);
+    StopListening();
 }
 
 void TApplicationCore::WireEngine()
@@ -177,6 +177,11 @@ void TApplicationCore::StopServer()
     serverState_.SetStateText(busy ? TServerState::Stopping : TServerState::Stopped);
     serverState_.SetStopRequested(true);
     SetServerCommands(true, false);
+}
+
+void TApplicationCore::StopListening()
+{
+    engine_.SetActive(false);
 }
 
 std::optional<TStartResult> TApplicationCore::OpenFilesListCommand(const std::string& path)

@@ -85,6 +85,10 @@ public:
 
     TStartResult StartServer();
     void StopServer();
+    /// The program is ending: closes the listening sockets so no new request is taken, and
+    /// leaves the running transfers, the state texts and the commands as they are (the
+    /// core's end stops the transfers without waiting for them). Safe to call again.
+    void StopListening();
     bool ServerActive() const { return engine_.Active(); }
     /// "Open Files List...": opens the document, then starts when AutoStartTFTP is set.
     std::optional<TStartResult> OpenFilesListCommand(const std::string& path);

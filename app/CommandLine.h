@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+// VersionText, generated from the project version.
+#include "Version.h"
+
 /// The program's own options, taken out of the argument list; what is left is for the
 /// window's "-cm" rule, or the paths a headless server offers.
 struct TCommandLine {
@@ -30,6 +33,3 @@ std::optional<std::string> BindAddressText(const std::string& text);
 
 /// One line per option.
 std::string UsageText();
-
-/// The version text shown in titles and by --version.
-inline constexpr const char* VersionText = "3.2";

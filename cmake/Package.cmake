@@ -1,17 +1,18 @@
 # Installation layout and the Debian package: `cpack -G DEB` in a build folder, or
 # ./package.sh, which configures an installed (non-portable) release build first.
-if(NOT TARGET veltrane)
-  return()
-endif()
-
 include(GNUInstallDirs)
 set(VELTRANE_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+
+# The manual page and the AppStream metainfo name the project's version.
+set(veltrane_page ${CMAKE_CURRENT_BINARY_DIR}/veltrane.1)
+set(veltrane_metainfo ${CMAKE_CURRENT_BINARY_DIR}/org.example.veltrane.metainfo.xml)
+configure_file(${VELTRANE_PACKAGING_DIR}/veltrane.1.in ${veltrane_page} @ONLY)
+configure_file(${VELTRANE_PACKAGING_DIR}/org.example.veltrane.metainfo.xml.in ${veltrane_metainfo} @ONLY)
 
 install(TARGETS veltrane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${VELTRANE_PACKAGING_DIR}/veltrane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${VELTRANE_PACKAGING_DIR}/org.example.veltrane.metainfo.xml
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${veltrane_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VELTRANE_PACKAGING_DIR}/veltrane-headless.service
         DESTINATION lib/systemd/system)
 
@@ -30,8 +31,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/docs/manual.html DESTINATION ${CMAKE_INSTALL_D
 # Manual pages are installed compressed; -n keeps the archive free of time stamps.
 set(veltrane_man ${CMAKE_CURRENT_BINARY_DIR}/veltrane.1.gz)
 add_custom_command(OUTPUT ${veltrane_man}
-                   COMMAND gzip -9 -n -c ${VELTRANE_PACKAGING_DIR}/veltrane.1 > ${veltrane_man}
-                   DEPENDS ${VELTRANE_PACKAGING_DIR}/veltrane.1
+                   COMMAND gzip -9 -n -c ${veltrane_page} > ${veltrane_man}
+                   DEPENDS ${veltrane_page}
                    VERBATIM)
 add_custom_target(veltrane_man ALL DEPENDS ${veltrane_man})
 install(FILES ${veltrane_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -9,7 +9,7 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #ifdef VELTRANE_WITH_UI
-#include "ui/RunProgram.h"
+#include "ui/main/RunProgram.h"
 #endif
 
 #ifdef VELTRANE_WITH_UI

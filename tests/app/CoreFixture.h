@@ -9,7 +9,7 @@
 
 #include "app/ApplicationCore.h"
 #include "tests/support/AnyFreePort.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitFor.h"
 

@@ -3,24 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <thread>
 
 #include "tests/app/CoreFixture.h"
+#include "tests/support/ProcessStatus.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-std::size_t ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stoul(line.substr(6));
-    return 0;
-}
 
 /// The malformed datagram number `i` of the flood.
 std::string Garbage(int i)

@@ -4,8 +4,8 @@
 
 #include "core/RequestHandlers.h"
 #include "security/SecurityRulesFile.h"
-#include "tests/support/AnyFreePort.h"
 #include "tests/app/CoreFixture.h"
+#include "tests/support/AnyFreePort.h"
 
 using namespace std::string_literals;
 
@@ -308,6 +308,28 @@ TEST_F(ServerControlTest, StopWaitsForRunningTransfersBeforeStopped)
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(core_->ServerState().StateText(), "Stopped.");
     EXPECT_EQ(core_->ServerState().CountText(), "Connection count: 0");
+}
+
+TEST_F(ServerControlTest, StopListeningRefusesNewRequestsAndLeavesRunningTransfersAlone)
+{
+    WriteSettings("MaxDLConn=5");
+    Offer("a.bin", std::string(1000, 'a'));
+    Start();
+    client_.SendTo(port_, Request(1, "a.bin", "octet"));
+    ASSERT_TRUE(client_.Receive().has_value());
+    core_->StopListening();
+    core_->StopListening();
+    EXPECT_FALSE(core_->ServerActive());
+    EXPECT_EQ(core_->ServerState().StateText(), "Started.");
+
+    TRawClient late;
+    late.SendTo(port_, Request(1, "a.bin", "octet"));
+    EXPECT_FALSE(late.Receive(std::chrono::milliseconds(300)).has_value());
+    client_.Reply(Ack(1));
+    const auto second = client_.Receive();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(Opcode(*second), 3);
+    EXPECT_EQ(Block(*second), 2);
 }
 
 TEST_F(ServerControlTest, FinishedTransfersAreWrittenToTheLogFile)

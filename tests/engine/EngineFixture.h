@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/TrivialFTPServer.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/WaitFor.h"
 
 /// A stream over a string; writes append. Optionally fails once `failAfter` bytes

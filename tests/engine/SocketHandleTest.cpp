@@ -7,7 +7,7 @@
 
 #include "engine/NetException.h"
 #include "engine/SocketHandle.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/NetException.h"
-#include "engine/SocketError.h"
 
 using namespace std::string_literals;
 
@@ -191,15 +190,4 @@ TEST(TFTPPacketTest, WindowSizeIsAnsweredAfterTheOtherOptions)
     EXPECT_EQ(none.FirstPacket, NegotiateOptions(1468, -1, false, 0).FirstPacket);
     EXPECT_EQ(none.WindowSize, 1);
     EXPECT_TRUE(NegotiateOptions(0, -1, false, 0, 0).FirstPacket.empty());
-}
-
-TEST(SocketErrorTest, ErrnoReadsAsWindowsSocketsNumberAndText)
-{
-    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EADDRINUSE)), "Socket Error # 10048\r\nAddress already in use.");
-    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EADDRNOTAVAIL)),
-              "Socket Error # 10049\r\nCannot assign requested address.");
-    EXPECT_EQ(SocketErrorMessage(WinsockErrorNumber(EMSGSIZE)), "Socket Error # 10040\r\nMessage too long.");
-    EXPECT_EQ(SocketErrorMessage(10035), "Socket Error # 10035\r\nOperation would block. ");
-    EXPECT_EQ(SocketErrorMessage(11001), "Socket Error # 11001\r\nHost not found.");
-    EXPECT_EQ(SocketErrorMessage(12345), "Socket Error # 12345\r\n");
 }

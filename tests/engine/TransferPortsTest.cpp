@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "engine/NetException.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 
 TEST(TransferPortsTest, OnlyARangeAboveTheSystemPortsIsUsed)
 {

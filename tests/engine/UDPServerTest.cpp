@@ -10,7 +10,7 @@
 #include "engine/NetException.h"
 #include "engine/TrivialFTPServer.h"
 #include "engine/UDPClient.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/WaitFor.h"
 
 namespace {

@@ -34,6 +34,16 @@ TEST_F(AtomicFileTest, ReplacementKeepsThePermissionBitsAndLeavesNoTemporaryFile
     EXPECT_FALSE(fs::exists(PathOf("settings.ini.new")));
 }
 
+TEST_F(AtomicFileTest, ReplacementKeepsBitsNoUmaskWouldGive)
+{
+    // No umask turns a new file's 0666 into 0705.
+    const fs::perms kept = fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec;
+    dir_.WriteFile("hook.sh", "old");
+    fs::permissions(PathOf("hook.sh"), kept);
+    WriteFileAtomically(PathOf("hook.sh"), "new");
+    EXPECT_EQ(Permissions("hook.sh"), kept);
+}
+
 TEST_F(AtomicFileTest, SymbolicLinkStaysALinkAndItsTargetIsReplaced)
 {
     fs::create_directory(PathOf("real"));

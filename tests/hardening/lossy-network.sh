@@ -28,6 +28,8 @@ trap finish EXIT
 mkdir -p "$work/served" "$work/in" "$work/got" "$work/cfg" "$work/up"
 head -c 1048576 /dev/urandom >"$work/served/one.bin"
 want=$(sha256sum <"$work/served/one.bin" | cut -d' ' -f1)
+# An empty hash would let every empty one compare equal.
+[ -n "$want" ] || { echo "cannot hash the served file"; exit 1; }
 for i in $(seq 20); do head -c 1048576 /dev/urandom >"$work/up/up-$i.bin"; done
 cat >"$work/cfg/veltrane.INI" <<INI
 [TFTP Settings]

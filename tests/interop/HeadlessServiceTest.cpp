@@ -11,8 +11,9 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "tests/engine/RawClient.h"
 #include "tests/interop/HeadlessProcess.h"
+#include "tests/support/RawClient.h"
+#include "tests/support/Sha256Sum.h"
 #include "tests/support/WaitFor.h"
 
 namespace fs = std::filesystem;
@@ -28,19 +29,6 @@ std::string RandomBytes(std::size_t size, unsigned seed)
     for (char& c : bytes)
         c = static_cast<char>(generator() & 0xFF);
     return bytes;
-}
-
-/// The SHA-256 of a file as sha256sum prints it.
-std::string Sha256(const fs::path& file)
-{
-    std::string digest;
-    if (FILE* pipe = ::popen(("sha256sum '" + file.string() + "'").c_str(), "r")) {
-        char buffer[65] = {};
-        if (std::fread(buffer, 1, 64, pipe) == 64)
-            digest.assign(buffer, 64);
-        ::pclose(pipe);
-    }
-    return digest;
 }
 
 /// The port the start line names, once it is written; 0 when it never is.
@@ -126,7 +114,7 @@ TEST_F(HeadlessServiceTest, BootTreeServesCurlAndTftpHpaAndNothingOutside)
     const std::string portText = std::to_string(port);
     const fs::path got = dir_.Path() / "got";
 
-    const auto same = [&](const std::string& name) { return Sha256(got) == Sha256(tree_ / name); };
+    const auto same = [&](const std::string& name) { return SameSha256(got, tree_ / name); };
     EXPECT_EQ(Shell("curl -sS --max-time 10 -o '" + got.string() + "' " + Url(port, "pxelinux.cfg/default")), 0);
     EXPECT_TRUE(same("pxelinux.cfg/default"));
     EXPECT_EQ(Shell("curl -sS --max-time 10 -o '" + got.string() + "' " + Url(port, "/grub/grub.cfg")), 0);

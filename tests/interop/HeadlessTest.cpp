@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <fstream>
 
-#include "tests/engine/RawClient.h"
 #include "tests/interop/HeadlessProcess.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/WaitFor.h"
 
 class HeadlessTest : public ::testing::Test {

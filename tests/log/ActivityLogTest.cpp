@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/log/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/log/RecordingActivityObserver.h"
 #include "tests/support/TempDir.h"
 

@@ -11,7 +11,7 @@
 
 #include "log/ActivityLog.h"
 #include "log/LogLine.h"
-#include "tests/log/FakeClock.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
 namespace fs = std::filesystem;

@@ -1,4 +1,4 @@
-#include "ui/ActivityModel.h"
+#include "ui/main/ActivityModel.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "ui/AutostartEntry.h"
+#include "ui/config/AutostartEntry.h"
 
 #include <filesystem>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ui/ConfigForm.h"
+#include "ui/config/ConfigForm.h"
 
 #include <filesystem>
 #include <memory>
@@ -25,8 +25,8 @@
 #include "security/SecurityRulesFile.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/RecordingPrompts.h"
-#include "ui/ConfigSecurityPage.h"
-#include "ui/ShowConfiguration.h"
+#include "ui/config/ConfigSecurityPage.h"
+#include "ui/config/ShowConfiguration.h"
 
 namespace fs = std::filesystem;
 

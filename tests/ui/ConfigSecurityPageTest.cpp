@@ -1,4 +1,4 @@
-#include "ui/ConfigSecurityPage.h"
+#include "ui/config/ConfigSecurityPage.h"
 
 #include <memory>
 
@@ -12,8 +12,8 @@
 #include <QTimer>
 
 #include "tests/ui/RecordingPrompts.h"
-#include "ui/EditIPAddr.h"
-#include "ui/SecurityAddForm.h"
+#include "ui/config/EditIPAddr.h"
+#include "ui/config/SecurityAddForm.h"
 
 Q_DECLARE_METATYPE(TAccessRights)
 

@@ -13,14 +13,14 @@
 #include "tests/support/TempDir.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
-#include "ui/AboutForm.h"
-#include "ui/MainCommands.h"
-#include "ui/MainViews.h"
-#include "ui/SingleInstance.h"
-#include "ui/ToolIcons.h"
-#include "ui/TransferWindowForm.h"
-#include "ui/Tray.h"
-#include "ui/ViewColumns.h"
+#include "ui/dialogs/AboutForm.h"
+#include "ui/dialogs/TransferWindowForm.h"
+#include "ui/icons/ToolIcons.h"
+#include "ui/main/MainCommands.h"
+#include "ui/main/MainViews.h"
+#include "ui/main/SingleInstance.h"
+#include "ui/main/Tray.h"
+#include "ui/main/ViewColumns.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/EditIPAddr.h"
+#include "ui/config/EditIPAddr.h"
 
 #include <array>
 #include <memory>

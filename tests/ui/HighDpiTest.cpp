@@ -7,10 +7,10 @@
 #include <QTest>
 
 #include "tests/ui/MainFormHarness.h"
-#include "ui/AboutForm.h"
-#include "ui/ListIcons.h"
-#include "ui/ToolIcons.h"
-#include "ui/TransferWindowForm.h"
+#include "ui/dialogs/AboutForm.h"
+#include "ui/dialogs/TransferWindowForm.h"
+#include "ui/icons/ListIcons.h"
+#include "ui/icons/ToolIcons.h"
 
 class HighDpiTest : public QObject {
     Q_OBJECT

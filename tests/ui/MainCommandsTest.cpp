@@ -1,4 +1,4 @@
-#include "ui/MainCommands.h"
+#include "ui/main/MainCommands.h"
 
 #include <thread>
 
@@ -14,10 +14,10 @@
 #include <QTreeView>
 #include <QUrl>
 
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
-#include "ui/MainViews.h"
+#include "ui/main/MainViews.h"
 
 namespace {
 

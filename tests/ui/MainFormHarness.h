@@ -13,8 +13,8 @@
 #include "tests/support/AnyFreePort.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/RecordingMainPrompts.h"
-#include "ui/CoreEvents.h"
-#include "ui/MainForm.h"
+#include "ui/main/CoreEvents.h"
+#include "ui/main/MainForm.h"
 
 /// Settings that keep the tip of the day from popping up over a test.
 inline constexpr char kQuietSettings[] = "[General]\nTipsOnStartUp=0\n";

@@ -1,4 +1,4 @@
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QFontMetricsF>
 #include <QHeaderView>
@@ -12,8 +12,8 @@
 #include <QTreeView>
 
 #include "tests/ui/MainFormHarness.h"
-#include "ui/MainViews.h"
-#include "ui/ViewColumns.h"
+#include "ui/main/MainViews.h"
+#include "ui/main/ViewColumns.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "ui/MainPrompts.h"
+#include "ui/main/MainPrompts.h"
 
 /// Main-window prompts that never block: they record what would have been asked or shown
 /// and give the answers the test set beforehand.

@@ -7,8 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -20,14 +20,14 @@
 #include <QTimer>
 
 #include "tests/support/AnyFreePort.h"
-#include "tests/engine/RawClient.h"
+#include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
-#include "ui/AboutForm.h"
-#include "ui/MainCommands.h"
-#include "ui/MainForm.h"
-#include "ui/MainViews.h"
-#include "ui/ToolIcons.h"
-#include "ui/TransferWindowForm.h"
+#include "ui/dialogs/AboutForm.h"
+#include "ui/dialogs/TransferWindowForm.h"
+#include "ui/icons/ToolIcons.h"
+#include "ui/main/MainCommands.h"
+#include "ui/main/MainForm.h"
+#include "ui/main/MainViews.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/SecurityAddForm.h"
+#include "ui/config/SecurityAddForm.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "tests/ui/RecordingPrompts.h"
-#include "ui/EditIPAddr.h"
+#include "ui/config/EditIPAddr.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include "app/SettingsStore.h"
 #include "core/FilesList.h"
 #include "tests/support/TempDir.h"
-#include "ui/AboutForm.h"
-#include "ui/FileInfoForm.h"
-#include "ui/TipsForm.h"
+#include "ui/dialogs/AboutForm.h"
+#include "ui/dialogs/FileInfoForm.h"
+#include "ui/dialogs/TipsForm.h"
 
 namespace {
 

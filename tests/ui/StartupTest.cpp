@@ -1,4 +1,4 @@
-#include "ui/MainForm.h"
+#include "ui/main/MainForm.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -7,8 +7,8 @@
 
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
-#include "ui/SingleInstance.h"
-#include "ui/Tray.h"
+#include "ui/main/SingleInstance.h"
+#include "ui/main/Tray.h"
 
 namespace {
 

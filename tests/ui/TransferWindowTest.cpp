@@ -1,4 +1,4 @@
-#include "ui/TransferWindowForm.h"
+#include "ui/dialogs/TransferWindowForm.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -6,8 +6,7 @@
 #include <QTimer>
 
 #include "tests/ui/ModalWatcher.h"
-#include "ui/Animate.h"
-#include "ui/TransferFigures.h"
+#include "ui/icons/Animate.h"
 
 namespace {
 
@@ -37,56 +36,6 @@ class TransferWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void durationText_data()
-    {
-        QTest::addColumn<qint64>("seconds");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("0") << qint64(0) << "0 mins 0 secs";
-        QTest::newRow("9") << qint64(9) << "0 mins 9 secs";
-        QTest::newRow("60") << qint64(60) << "1 mins 0 secs";
-        QTest::newRow("75") << qint64(75) << "1 mins 15 secs";
-        QTest::newRow("3725") << qint64(3725) << "62 mins 5 secs";
-    }
-
-    void durationText()
-    {
-        QFETCH(qint64, seconds);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(DurationText(seconds)), text);
-    }
-
-    void secondsLeft_data()
-    {
-        QTest::addColumn<qint64>("remaining");
-        QTest::addColumn<qint64>("rate");
-        QTest::addColumn<qint64>("seconds");  // -1: none
-        QTest::newRow("kilobytes") << qint64(3 * 1048576) << qint64(1048576) << qint64(3);
-        QTest::newRow("whole kilobytes only") << qint64(5000) << qint64(2047) << qint64(4);
-        QTest::newRow("slow: counted in bytes") << qint64(1000) << qint64(100) << qint64(10);
-        QTest::newRow("just below a kilobyte") << qint64(10230) << qint64(1023) << qint64(10);
-        QTest::newRow("nothing moves") << qint64(1000) << qint64(0) << qint64(-1);
-    }
-
-    void secondsLeft()
-    {
-        QFETCH(qint64, remaining);
-        QFETCH(qint64, rate);
-        QFETCH(qint64, seconds);
-        QCOMPARE(SecondsLeft(remaining, rate).value_or(-1), seconds);
-    }
-
-    void timeLeftTexts()
-    {
-        QCOMPARE(TimeLeftText(4 * 1048576, 1048576, 1048576).value(),
-                 std::string("0 mins 3 secs (1.00MB of 4.00MB copied)"));
-        QCOMPARE(TimeLeftText(2048, 1024, 0).value(), std::string("Unknown (1.00KB of 2.00KB copied)"));
-        QCOMPARE(TimeLeftText(0, 1536, 1536).value(), std::string("1.50KB copied..."));
-        QVERIFY(!TimeLeftText(1024, 1024, 512).has_value());
-        QCOMPARE(TransferRate(3000, 1000, 2999), std::int64_t(1000));
-        QCOMPARE(TransferRate(3000, 1000, 10), std::int64_t(2000));
-        QCOMPARE(TransferRate(0, 5000, 1000), std::int64_t(0));
-    }
-
     void finishedDownloadShowsItsSummary()
     {
         TTransferLog log;
