@@ -87,7 +87,7 @@ std::optional<TStartResult> TApplicationCore::Startup()
 {
     serverState_.DownloadCount = 0;
     serverState_.UploadCount = 0;
-    serverState_.ShowServerState(TServerState::Stopped);
+    serverState_.ShowServerState(TServerState::kStopped);
     LoadSettings();
     ApplyEngineSettings();
     LoadSecurityRules();
@@ -151,7 +151,7 @@ TStartResult TApplicationCore::StartServer()
     const auto config = settings_.Config();
     // A boot tree is something to serve even while the files list is empty.
     if (filesList_.Count() == 0 && !config->Accept && config->TreeRoot.empty())
-        return {TStartResult::TOutcome::NoFileAvailable, NoFileAvailable};
+        return {TStartResult::TOutcome::NoFileAvailable, kNoFileAvailable};
     if (!engine_.Active()) {
         ApplyEngineSettings();
         ApplyBindings();
@@ -165,7 +165,7 @@ TStartResult TApplicationCore::StartServer()
     serverState_.DownloadCount = 0;
     serverState_.UploadCount = 0;
     serverState_.SetStopRequested(false);
-    serverState_.ShowServerState(TServerState::Started);
+    serverState_.ShowServerState(TServerState::kStarted);
     return {};
 }
 
@@ -174,7 +174,7 @@ void TApplicationCore::StopServer()
     if (engine_.Active())
         engine_.SetActive(false);
     const bool busy = serverState_.DownloadCount != 0 || serverState_.UploadCount != 0;
-    serverState_.SetStateText(busy ? TServerState::Stopping : TServerState::Stopped);
+    serverState_.SetStateText(busy ? TServerState::kStopping : TServerState::kStopped);
     serverState_.SetStopRequested(true);
     SetServerCommands(true, false);
 }

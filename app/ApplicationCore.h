@@ -61,7 +61,7 @@ struct TStartResult {
 /// Commands are called on the main thread; the engine calls in from its own threads.
 class TApplicationCore {
 public:
-    static constexpr const char* NoFileAvailable =
+    static constexpr const char* kNoFileAvailable =
         "No file available.\rPlease add at least one file first or accept incoming files.";
 
     /// `activityLogLimit` bounds the entries kept in memory besides transfers under way.

@@ -1,10 +1,11 @@
 #include "app/CommandLine.h"
 
-#include <arpa/inet.h>
 #include <array>
 #include <charconv>
 #include <functional>
 #include <string_view>
+
+#include <arpa/inet.h>
 
 #include "security/IPv6Address.h"
 

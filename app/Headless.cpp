@@ -5,8 +5,9 @@
 #include <functional>
 #include <mutex>
 #include <ostream>
-#include <pthread.h>
 #include <thread>
+
+#include <pthread.h>
 
 #include "app/ApplicationCore.h"
 #include "app/HeadlessLoop.h"
@@ -18,7 +19,7 @@ namespace {
 
 /// How long running transfers may go on after a stop signal; every thread has ended
 /// well within two seconds of the signal.
-constexpr auto DrainTime = std::chrono::milliseconds(1500);
+constexpr auto kDrainTime = std::chrono::milliseconds(1500);
 
 /// Prints every activity entry as its text log line, when it is appended and again when
 /// it is updated, and drives the loop's timer. Any thread may print; lines never mix.
@@ -168,6 +169,6 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     loop.Run([&loop] { return loop.StopRequested(); });
     served = nullptr;  // a reload asked for while stopping has nothing left to apply to
     core.StopServer();
-    loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + DrainTime);
+    loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + kDrainTime);
     return 0;
 }

@@ -198,7 +198,7 @@ std::string ValueText(const TSettingKey& key, const TConfig& values, bool startO
 std::vector<std::string> BindAddresses(const std::string& bind)
 {
     if (bind == "All")
-        return {"0.0.0.0", EveryIPv6Address};
+        return {"0.0.0.0", kEveryIPv6Address};
     std::vector<std::string> addresses;
     std::string::size_type start = 0;
     for (;;) {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Config.h"
 #include "app/ConfigOverrides.h"
 #include "app/ProgramPaths.h"
+#include "core/Config.h"
 
 /// The largest "MaxWindowSize" the settings take, in blocks.
 constexpr std::int32_t MaxWindowSizeSetting = 64;

@@ -8,19 +8,20 @@
 //
 // Prints one line of key=value pairs; exits 0 when every transfer checked out.
 
-#include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <netinet/in.h>
 #include <string>
 #include <string_view>
-#include <sys/socket.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "bench/Sha256.h"
 

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/FileSystem.h"
 #include "core/FilesList.h"
+#include "core/FileSystem.h"
 #include "fileio/AtomicFile.h"
 #include "log/ActivityLog.h"
 #include "log/LogLine.h"

@@ -1,11 +1,12 @@
 #include "core/RequestHandlers.h"
 
 #include <cerrno>
+
 #include <sys/stat.h>
 
 #include "core/BootTree.h"
-#include "core/FileSystem.h"
 #include "core/FilesList.h"
+#include "core/FileSystem.h"
 #include "core/ServerState.h"
 #include "core/TransferLog.h"
 #include "log/ActivityLog.h"
@@ -117,7 +118,7 @@ void TRequestHandlers::TFTPReadFile(const std::string& fileName, bool& freeStrea
         grantAccess = true;
     } catch (...) {
         --serverState_.DownloadCount;
-        serverState_.ShowServerState(TServerState::Started);
+        serverState_.ShowServerState(TServerState::kStarted);
         // The stream is opened before the transfer's entry is made (see GrantRead), so the
         // failure gets an entry of its own rather than overwriting whatever came last.
         activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, "Send error: Unknown error!");
@@ -132,7 +133,7 @@ void TRequestHandlers::GrantRead(const std::string& path, std::unique_ptr<TStrea
 {
     // The stream is opened first, so a file that cannot be read leaves no pending entry.
     auto stream = TProgressFileStream::OpenForRead(path, ProgressCallback(), peerInfo);
-    serverState_.ShowServerState(TServerState::Started);
+    serverState_.ShowServerState(TServerState::kStarted);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
     transferEntries_.Remember(peerInfo, {entry.Id});
     aStream = std::move(stream);
@@ -151,7 +152,7 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
     const std::string path = file->Path();
     auto stream = std::make_unique<TProgressFileStream>(file->Release(), path, path, ProgressCallback(),
                                                         peerInfo, tdDownload);
-    serverState_.ShowServerState(TServerState::Started);
+    serverState_.ShowServerState(TServerState::kStarted);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
     transferEntries_.Remember(peerInfo, {entry.Id, false});
     aStream = std::move(stream);
@@ -188,7 +189,7 @@ void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStre
     if (!refusal.empty())
         return Refuse(serverState_.UploadCount, fileName, peerInfo, refusal, grantAccess);
     const std::string path = config->DestDir + "/" + fileName;
-    serverState_.ShowServerState(TServerState::Started);
+    serverState_.ShowServerState(TServerState::kStarted);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusReceivingFile);
     const auto record = transferLog_.TransferInfo(peerInfo);
     const TUploadTerms terms{config->Overwrite, record ? record->TotalSize : 0};

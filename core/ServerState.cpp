@@ -23,9 +23,9 @@ void TServerState::SetStateText(const std::string& text)
 
 void TServerState::RefreshAfterCompletion()
 {
-    ShowServerState(Started);
+    ShowServerState(kStarted);
     if (stopRequested_ && DownloadCount <= 0 && UploadCount <= 0)
-        SetStateText(Stopped);
+        SetStateText(kStopped);
 }
 
 std::string TServerState::StateText() const

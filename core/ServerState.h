@@ -17,9 +17,9 @@ public:
 /// thread (the counters are atomic, the texts under their own lock).
 class TServerState {
 public:
-    static constexpr const char* Stopped = "Stopped.";
-    static constexpr const char* Started = "Started.";
-    static constexpr const char* Stopping = "Stopping...";
+    static constexpr const char* kStopped = "Stopped.";
+    static constexpr const char* kStarted = "Started.";
+    static constexpr const char* kStopping = "Stopping...";
 
     void SetObserver(TServerStateObserver* observer) { observer_ = observer; }
 
@@ -46,6 +46,6 @@ private:
     TServerStateObserver* observer_ = nullptr;
     std::atomic<bool> stopRequested_{false};
     mutable std::mutex textsLock_;  // guards the two texts
-    std::string stateText_ = Stopped;
+    std::string stateText_ = kStopped;
     std::string countText_ = "Connection count: 0";
 };

@@ -8,7 +8,7 @@
 namespace {
 
 // Records keep the requested name only to this length.
-constexpr std::size_t MaxRecordedName = 100;
+constexpr std::size_t kMaxRecordedName = 100;
 
 bool SamePeer(const TTransferInfo& info, const TPeerInfo& peer)
 {
@@ -108,7 +108,7 @@ void TTransferLog::StartTransferInfo(const TPeerInfo& peer, const std::string& f
     auto info = std::make_shared<TTransferInfo>();
     info->IP = peer.IP;
     info->Port = peer.Port;
-    info->FileName = fileName.substr(0, MaxRecordedName);
+    info->FileName = fileName.substr(0, kMaxRecordedName);
     info->TotalSize = totalSize;
     info->IsUpload = isUpload;
     info->StartTick = startTick;

@@ -4,12 +4,13 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
-#include <utility>
 
 #include "engine/NetException.h"
 
@@ -67,11 +68,11 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count)
 std::size_t TFileStream::ReadScattered(std::span<const std::span<char>> buffers)
 {
     // A window of blocks is read in one call rather than one call a block.
-    constexpr std::size_t MaxParts = 64;
-    std::array<iovec, MaxParts> parts{};
+    constexpr std::size_t kMaxParts = 64;
+    std::array<iovec, kMaxParts> parts{};
     std::size_t total = 0;
     while (!buffers.empty()) {
-        const std::size_t count = std::min(buffers.size(), MaxParts);
+        const std::size_t count = std::min(buffers.size(), kMaxParts);
         std::size_t asked = 0;
         for (std::size_t i = 0; i < count; ++i) {
             parts[i] = {buffers[i].data(), buffers[i].size()};

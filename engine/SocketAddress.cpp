@@ -1,13 +1,14 @@
 #include "engine/SocketAddress.h"
 
-#include <arpa/inet.h>
 #include <cstring>
+
+#include <arpa/inet.h>
 #include <net/if.h>
 #include <netdb.h>
 #include <strings.h>
 
-#include "engine/SocketError.h"
 #include "engine/NetException.h"
+#include "engine/SocketError.h"
 
 namespace {
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <netinet/in.h>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <netinet/in.h>
 #include <sys/socket.h>
 
 /// An IPv4 or IPv6 socket address (an IPv6 one with its interface index), as the socket

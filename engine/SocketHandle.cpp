@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <utility>
+
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
-#include <utility>
 
 #include "engine/NetException.h"
 #include "engine/SocketError.h"
@@ -65,7 +66,7 @@ bool TSocketHandle::BindUnlessNoIPv6()
         Bind();
         return true;
     } catch (const ESocketError& failure) {
-        const bool noIPv6 = ip_ == EveryIPv6Address && (failure.Number() == WinsockErrorNumber(EAFNOSUPPORT) ||
+        const bool noIPv6 = ip_ == kEveryIPv6Address && (failure.Number() == WinsockErrorNumber(EAFNOSUPPORT) ||
                                                         failure.Number() == WinsockErrorNumber(EADDRNOTAVAIL));
         if (!noIPv6)
             throw;
@@ -167,11 +168,11 @@ void TSocketHandle::SendEach(const TSocketAddress& to, std::span<const std::stri
     if (datagrams.size() == 1)
         return SendTo(to, datagrams.front());
     AllocateSocket(to.Family());
-    constexpr std::size_t MaxBatch = 64;
-    std::array<mmsghdr, MaxBatch> messages{};
-    std::array<iovec, MaxBatch> parts{};
+    constexpr std::size_t kMaxBatch = 64;
+    std::array<mmsghdr, kMaxBatch> messages{};
+    std::array<iovec, kMaxBatch> parts{};
     while (!datagrams.empty()) {
-        const std::size_t count = std::min(datagrams.size(), MaxBatch);
+        const std::size_t count = std::min(datagrams.size(), kMaxBatch);
         for (std::size_t i = 0; i < count; ++i) {
             parts[i] = {const_cast<char*>(datagrams[i].data()), datagrams[i].size()};
             messages[i] = {};

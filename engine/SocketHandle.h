@@ -7,12 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+
 #include <sys/socket.h>
 
 #include "engine/SocketAddress.h"
 
 /// The bind address text of every local IPv6 address.
-inline constexpr char EveryIPv6Address[] = "::";
+inline constexpr char kEveryIPv6Address[] = "::";
 
 /// Opens a socket as ::socket does; a test puts another in place to play a machine
 /// without IPv6.

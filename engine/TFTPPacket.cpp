@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+
 #include <strings.h>
 
 #include "engine/NetException.h"

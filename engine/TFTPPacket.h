@@ -27,7 +27,7 @@ constexpr std::int32_t MaxBlockSize = 65464;
 constexpr std::int32_t MaxTimeoutSeconds = 255;
 /// RFC 7440: the largest windowsize option, in blocks.
 constexpr std::int32_t MaxWindowSizeOption = 65535;
-constexpr std::size_t HeaderSize = 4;
+constexpr std::size_t kHeaderSize = 4;
 
 std::string EncodeWord(std::uint16_t value);
 /// The first two bytes in network order; `bytes` must hold at least two.

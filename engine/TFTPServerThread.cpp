@@ -10,9 +10,9 @@
 
 namespace {
 // Sessions only move blocks between a buffer and a stream, so a small stack suffices.
-constexpr std::size_t SessionStackSize = 256 * 1024;
+constexpr std::size_t kSessionStackSize = 256 * 1024;
 // A stop request is noticed within this much of a reply wait.
-constexpr int StopCheckMs = 100;
+constexpr int kStopCheckMs = 100;
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
@@ -28,8 +28,8 @@ TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& ser
 {
     client_.SetHost(peerInfo.IP);
     client_.SetPort(peerInfo.Port);
-    client_.SetReceiveTimeout(DefaultReplyWaitMs);
-    client_.SetBufferSize(DefaultBlockSize + static_cast<int>(HeaderSize));
+    client_.SetReceiveTimeout(kDefaultReplyWaitMs);
+    client_.SetBufferSize(DefaultBlockSize + static_cast<int>(kHeaderSize));
     // Agreed here, on the dispatcher's thread, so the session thread allocates nothing
     // of its own and stays small.
     Negotiate(grantedWindowSize);
@@ -42,7 +42,7 @@ TTFTPServerThread::~TTFTPServerThread()
 
 void TTFTPServerThread::Start()
 {
-    thread_.Start([this] { Execute(); }, SessionStackSize);
+    thread_.Start([this] { Execute(); }, kSessionStackSize);
 }
 
 void TTFTPServerThread::RequestStop()
@@ -77,12 +77,12 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     const TNegotiation agreed = NegotiateOptions(requestedBlockSize_, transferSize_, tsizeRequested_,
                                                  requestedTimeout_, grantedWindowSize);
     windowSize_ = agreed.WindowSize;
-    client_.SetBufferSize(agreed.BlockSize + static_cast<int>(HeaderSize));
+    client_.SetBufferSize(agreed.BlockSize + static_cast<int>(kHeaderSize));
     if (agreed.ReplyWaitMs > 0)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);
     const auto bufferSize = static_cast<std::size_t>(client_.BufferSize());
     // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
-    packet_.resize(std::max(agreed.FirstPacket.size(), HeaderSize));
+    packet_.resize(std::max(agreed.FirstPacket.size(), kHeaderSize));
     reply_.resize(bufferSize);
     if (!writeOperation_) {
         window_.Allocate(static_cast<std::size_t>(windowSize_), bufferSize);
@@ -97,7 +97,7 @@ void TTFTPServerThread::Transfer()
 {
     for (;;) {
         PrepareSend();
-        if (retryCount_ == MaxSends) {
+        if (retryCount_ == kMaxSends) {
             // The final block went out and its acknowledgement never came back: the peer
             // may well hold the whole file, so the end reached is what counts.
             if (endReached_ && !writeOperation_)
@@ -184,7 +184,7 @@ void TTFTPServerThread::FillWindow()
     // file: one readv); any other stream is still read one block at a time.
     rooms_.clear();
     for (std::size_t ahead = 0; ahead < window_.Free(); ++ahead)
-        rooms_.push_back(window_.NextRoom(ahead).subspan(HeaderSize));
+        rooms_.push_back(window_.NextRoom(ahead).subspan(kHeaderSize));
     std::size_t readAhead = stream_->ReadScattered(rooms_);
     const std::size_t blockSize = rooms_.front().size();
     while (!window_.Full() && !endReached_) {
@@ -198,7 +198,7 @@ void TTFTPServerThread::MakeDataPacket(std::size_t filled)
 {
     const std::span<char> room = window_.NextRoom();
     const std::uint16_t block = window_.NextBlock();
-    const std::size_t blockSize = room.size() - HeaderSize;
+    const std::size_t blockSize = room.size() - kHeaderSize;
     room[0] = 0;
     room[1] = static_cast<char>(TFTPOpcode::DATA);
     room[2] = static_cast<char>(block >> 8);
@@ -207,12 +207,12 @@ void TTFTPServerThread::MakeDataPacket(std::size_t filled)
     // A block the read-ahead left short is completed here, so it ends the transfer only
     // when the stream has nothing more.
     while (filled < blockSize) {
-        const std::size_t got = stream_->Read(room.data() + HeaderSize + filled, blockSize - filled);
+        const std::size_t got = stream_->Read(room.data() + kHeaderSize + filled, blockSize - filled);
         if (got == 0)
             break;
         filled += got;
     }
-    window_.Append(HeaderSize + filled);
+    window_.Append(kHeaderSize + filled);
     endReached_ = filled < blockSize;
     // A read succeeds with its final block, whatever comes back; told before it goes
     // out, so the peer cannot start its next transfer before the server knows.
@@ -229,7 +229,7 @@ TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clo
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0)
             return TWait::Silence;
-        const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), StopCheckMs));
+        const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kStopCheckMs));
         // RFC 1350 section 4: a datagram from any other address or port is not part of
         // this transfer, even one too long for the buffer; it is ignored and the wait goes on.
         std::optional<std::size_t> received;
@@ -254,7 +254,7 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleReply()
     if (opcode == TFTPOpcode::ERROR)
         throw EAbort();
     // DATA and ACK carry a block number; shorter ones are not packets of this transfer.
-    if (reply.size() < HeaderSize)
+    if (reply.size() < kHeaderSize)
         RaiseUnexpected();
     if (opcode == TFTPOpcode::DATA && writeOperation_)
         return HandleData(DecodeWord(reply.substr(2)));
@@ -292,7 +292,7 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
         strayBlocks_ = (strayBlocks_ + 1) % windowSize_;
         return answer ? TReply::Resend : TReply::Ignore;
     }
-    stream_->Write(reply_.data() + HeaderSize, replyLength_ - HeaderSize);
+    stream_->Write(reply_.data() + kHeaderSize, replyLength_ - kHeaderSize);
     packetLength_ = 0;
     strayBlocks_ = 0;
     ++blockCounter_;

@@ -27,9 +27,9 @@ class TSyncCall;
 class TTFTPServerThread {
 public:
     /// A session's reply wait unless the timeout option changes it.
-    static constexpr int DefaultReplyWaitMs = 1500;
+    static constexpr int kDefaultReplyWaitMs = 1500;
     /// Sends of one packet before the session gives up (RFC 1350 leaves the count open).
-    static constexpr int MaxSends = 3;
+    static constexpr int kMaxSends = 3;
 
     virtual ~TTFTPServerThread();
     TTFTPServerThread(const TTFTPServerThread&) = delete;

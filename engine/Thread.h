@@ -2,8 +2,9 @@
 
 #include <cstddef>
 #include <functional>
-#include <pthread.h>
 #include <semaphore>
+
+#include <pthread.h>
 
 /// Owns one system thread started with a chosen stack size. The owner joins it; the
 /// destructor joins as a backstop and must never run on the thread itself.

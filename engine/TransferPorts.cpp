@@ -3,13 +3,13 @@
 #include "engine/NetException.h"
 
 namespace {
-constexpr int LowestTransferPort = 1024;
-constexpr int HighestPort = 65535;
+constexpr int kLowestTransferPort = 1024;
+constexpr int kHighestPort = 65535;
 }  // namespace
 
 bool TransferPortRangeValid(int low, int high)
 {
-    return low >= LowestTransferPort && low <= high && high <= HighestPort;
+    return low >= kLowestTransferPort && low <= high && high <= kHighestPort;
 }
 
 void TTransferPorts::SetRange(int low, int high)

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+
 #include <sys/socket.h>
 
 #include "engine/SocketHandle.h"

@@ -27,9 +27,9 @@ std::optional<std::size_t> TUDPBase::ReceiveBuffer(char* buffer, std::size_t siz
 {
     if (!active_)
         SetActive(true);
-    const int wait = waitMs == UseReceiveTimeout ? receiveTimeout_ : waitMs;
+    const int wait = waitMs == kUseReceiveTimeout ? receiveTimeout_ : waitMs;
     TSocketHandle& socket = Binding();
-    if (!socket.WaitReadable(wait == WaitForever ? -1 : wait))
+    if (!socket.WaitReadable(wait == kWaitForever ? -1 : wait))
         return std::nullopt;
     return socket.ReceiveFrom(buffer, size);
 }

@@ -12,9 +12,9 @@
 class TUDPBase {
 public:
     /// ReceiveTimeout value meaning: wait without limit.
-    static constexpr int WaitForever = -2;
+    static constexpr int kWaitForever = -2;
     /// Wait value meaning: use ReceiveTimeout.
-    static constexpr int UseReceiveTimeout = -1;
+    static constexpr int kUseReceiveTimeout = -1;
 
     TUDPBase() = default;
     TUDPBase(const TUDPBase&) = delete;
@@ -32,12 +32,12 @@ public:
 
     /// Sends one datagram to host and port from the endpoint's socket.
     void Send(const std::string& host, int port, std::string_view bytes);
-    /// Waits up to `waitMs` (UseReceiveTimeout, or WaitForever) for one datagram and reads
+    /// Waits up to `waitMs` (kUseReceiveTimeout, or kWaitForever) for one datagram and reads
     /// it into `buffer`; nothing within the wait gives no value. The sender is recorded
     /// as the peer of the socket.
     std::optional<std::size_t> ReceiveBuffer(char* buffer, std::size_t size, int waitMs);
     /// Receives into BufferSize bytes; the text is cut to what arrived (empty if nothing).
-    std::string ReceiveString(int waitMs = UseReceiveTimeout);
+    std::string ReceiveString(int waitMs = kUseReceiveTimeout);
 
 protected:
     /// The socket sends and receives go through.
@@ -52,5 +52,5 @@ private:
     bool active_ = false;
     int bufferSize_ = 8192;
     bool broadcastEnabled_ = false;
-    int receiveTimeout_ = WaitForever;
+    int receiveTimeout_ = kWaitForever;
 };

@@ -1,8 +1,9 @@
 #include "engine/UDPListenerThread.h"
 
 #include <cerrno>
-#include <poll.h>
 #include <string_view>
+
+#include <poll.h>
 
 #include "engine/MainThreadBridge.h"
 #include "engine/SocketError.h"
@@ -43,7 +44,7 @@ void TUDPListenerThread::Run()
             owners.push_back(&binding);
         }
     }
-    const int ready = ::poll(waits.data(), waits.size(), SelectWaitMs);
+    const int ready = ::poll(waits.data(), waits.size(), kSelectWaitMs);
     if (ready <= 0)
         return;
     for (std::size_t i = 0; i < waits.size(); ++i) {

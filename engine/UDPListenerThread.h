@@ -16,7 +16,7 @@ class TSyncCall;
 class TUDPListenerThread : public TStoppableThread {
 public:
     /// The select wait of one pass, in milliseconds.
-    static constexpr int SelectWaitMs = 1000;
+    static constexpr int kSelectWaitMs = 1000;
 
     TUDPListenerThread(TUDPServer& server, int bufferSize);
     ~TUDPListenerThread() override;

@@ -8,7 +8,7 @@
 
 namespace {
 // The listener runs the application's request handlers, so it gets a roomy stack.
-constexpr std::size_t ListenerStackSize = 1024 * 1024;
+constexpr std::size_t kListenerStackSize = 1024 * 1024;
 }  // namespace
 
 TUDPServer::TUDPServer() = default;
@@ -69,7 +69,7 @@ void TUDPServer::Open()
     }
     currentBinding_ = &bindings_[0];
     listener_ = std::make_unique<TUDPListenerThread>(*this, BufferSize());
-    listener_->Start(ListenerStackSize);
+    listener_->Start(kListenerStackSize);
     MarkActive(true);
     ApplyBroadcast();
 }

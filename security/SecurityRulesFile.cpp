@@ -82,8 +82,8 @@ std::string EncodeSecurityRules(const TSecurityRuleList& rules)
 TSecurityRuleList LoadSecurityRules(const std::filesystem::path& file)
 {
     // Room for a trailing fragment, which is ignored, beyond the largest allowed list.
-    constexpr std::size_t maxBytes = kMaxRuleCount * kRuleRecordSize + kRuleRecordSize - 1;
-    const auto bytes = ReadRulesFile(file, maxBytes);
+    constexpr std::size_t kRulesFileMax = kMaxRuleCount * kRuleRecordSize + kRuleRecordSize - 1;
+    const auto bytes = ReadRulesFile(file, kRulesFileMax);
     return bytes ? DecodeSecurityRules(*bytes) : TSecurityRuleList{};
 }
 

@@ -2,13 +2,13 @@
 // free at once, even while its session waits out a repeat of the final block and its
 // report waits for a busy main thread; a transfer that could not start frees it too.
 
-#include <gtest/gtest.h>
-
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <system_error>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "engine/MainThreadBridge.h"
 #include "engine/TFTPServerThread.h"
@@ -34,13 +34,13 @@ public:
     {
         {
             std::lock_guard guard(tasksLock_);
-            tasks_.push_back({std::chrono::steady_clock::now() + Delay, std::move(task)});
+            tasks_.push_back({std::chrono::steady_clock::now() + kDelay, std::move(task)});
         }
         wake_.notify_all();
     }
 
 private:
-    static constexpr auto Delay = std::chrono::milliseconds(300);
+    static constexpr auto kDelay = std::chrono::milliseconds(300);
     struct TTask {
         std::chrono::steady_clock::time_point Due;
         std::function<void()> Work;

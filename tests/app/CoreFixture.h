@@ -1,11 +1,11 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "app/ApplicationCore.h"
 #include "tests/support/AnyFreePort.h"

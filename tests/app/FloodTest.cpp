@@ -1,9 +1,9 @@
 // A flood of malformed datagrams at the server port and at a running session's port
 // while a real download goes on.
 
-#include <gtest/gtest.h>
-
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "tests/app/CoreFixture.h"
 #include "tests/support/ProcessStatus.h"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Headless.h"
-#include "tests/support/AnyFreePort.h"
 #include "tests/app/CoreFixture.h"
+#include "tests/support/AnyFreePort.h"
 
 using namespace std::string_literals;
 

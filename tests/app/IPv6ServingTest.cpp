@@ -1,8 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <iterator>
+
 #include <sys/socket.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/app/CoreFixture.h"
 

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
+
+#include <gtest/gtest.h>
 
 #include "core/RequestHandlers.h"
 #include "security/SecurityRulesFile.h"

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <memory>
 #include <set>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/app/CoreFixture.h"
 

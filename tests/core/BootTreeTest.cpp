@@ -1,7 +1,5 @@
 #include "core/BootTree.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -9,6 +7,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/TempDir.h"
 

@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "core/ProgressFileStream.h"
 #include "tests/support/TempDir.h"

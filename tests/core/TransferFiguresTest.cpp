@@ -1,11 +1,11 @@
 #include "core/TransferFigures.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <limits>
 #include <optional>
 #include <string>
+
+#include <gtest/gtest.h>
 
 namespace {
 

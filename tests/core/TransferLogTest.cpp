@@ -4,8 +4,8 @@
 
 namespace {
 
-const TPeerInfo Peer{"10.0.0.5", 4000};
-const TPeerInfo OtherPort{"10.0.0.5", 4001};
+const TPeerInfo kPeer{"10.0.0.5", 4000};
+const TPeerInfo kOtherPort{"10.0.0.5", 4001};
 
 class TransferLogTest : public ::testing::Test {
 protected:
@@ -18,43 +18,43 @@ protected:
 
 TEST_F(TransferLogTest, DownloadRowStartsThenShowsPercentOfTheStreamSize)
 {
-    log_.StartTransferInfo(Peer, "boot.bin", 100, false, 1024);
+    log_.StartTransferInfo(kPeer, "boot.bin", 100, false, 1024);
     TProgressCursor cursor;
-    log_.ReportProgress(cursor, "/srv/boot.bin", Peer, 512, 1024, false);
+    log_.ReportProgress(cursor, "/srv/boot.bin", kPeer, 512, 1024, false);
     ASSERT_EQ(log_.Rows().size(), 1u);
     EXPECT_EQ(Status(0), "Starting Transfer...");
     EXPECT_EQ(log_.Rows()[0].TypeText(), "Download");
     EXPECT_EQ(log_.Rows()[0].Icon(), 7);
-    EXPECT_EQ(log_.TransferInfo(Peer)->BytesDone, 0);  // the first report only makes the row
+    EXPECT_EQ(log_.TransferInfo(kPeer)->BytesDone, 0);  // the first report only makes the row
 
-    log_.ReportProgress(cursor, "/srv/boot.bin", Peer, 430, 1024, false);
+    log_.ReportProgress(cursor, "/srv/boot.bin", kPeer, 430, 1024, false);
     EXPECT_EQ(Status(0), "41% Complete...");
-    log_.ReportProgress(cursor, "/srv/boot.bin", Peer, 1024, 1024, false);
+    log_.ReportProgress(cursor, "/srv/boot.bin", kPeer, 1024, 1024, false);
     EXPECT_EQ(Status(0), "100% Complete...");
-    EXPECT_EQ(log_.TransferInfo(Peer)->BytesDone, 1024);
+    EXPECT_EQ(log_.TransferInfo(kPeer)->BytesDone, 1024);
 }
 
 TEST_F(TransferLogTest, UploadShowsReceivedBytesWithoutAnnouncedSize)
 {
-    log_.StartTransferInfo(Peer, "cfg.txt", 100, true, 0);
+    log_.StartTransferInfo(kPeer, "cfg.txt", 100, true, 0);
     TProgressCursor cursor;
-    log_.ReportProgress(cursor, "/in/cfg.txt", Peer, 512, 512, true);
-    log_.ReportProgress(cursor, "/in/cfg.txt", Peer, 1536, 1536, true);
+    log_.ReportProgress(cursor, "/in/cfg.txt", kPeer, 512, 512, true);
+    log_.ReportProgress(cursor, "/in/cfg.txt", kPeer, 1536, 1536, true);
     EXPECT_EQ(Status(0), "1.50KB Received...");
     EXPECT_EQ(log_.Rows()[0].Icon(), 6);
 
-    log_.StartTransferInfo(OtherPort, "big.bin", 100, true, 1000);
+    log_.StartTransferInfo(kOtherPort, "big.bin", 100, true, 1000);
     TProgressCursor announced;
-    log_.ReportProgress(announced, "/in/big.bin", OtherPort, 512, 512, true);
-    log_.ReportProgress(announced, "/in/big.bin", OtherPort, 1200, 1200, true);
+    log_.ReportProgress(announced, "/in/big.bin", kOtherPort, 512, 512, true);
+    log_.ReportProgress(announced, "/in/big.bin", kOtherPort, 1200, 1200, true);
     EXPECT_EQ(Status(1), "120% Complete...");  // more than announced
 }
 
 TEST_F(TransferLogTest, UploadWithoutRecordChangesNothing)
 {
     TProgressCursor cursor;
-    log_.ReportProgress(cursor, "/in/x", Peer, 512, 512, true);
-    log_.ReportProgress(cursor, "/in/x", Peer, 1024, 1024, true);
+    log_.ReportProgress(cursor, "/in/x", kPeer, 512, 512, true);
+    log_.ReportProgress(cursor, "/in/x", kPeer, 1024, 1024, true);
     EXPECT_EQ(Status(0), "Starting Transfer...");
 }
 
@@ -62,14 +62,14 @@ TEST_F(TransferLogTest, DownloadsFromOnePeerOnTwoPortsKeepTheirOwnRows)
 {
     TProgressCursor first;
     TProgressCursor second;
-    log_.ReportProgress(first, "/srv/a", Peer, 512, 2048, false);
-    log_.ReportProgress(second, "/srv/a", OtherPort, 512, 2048, false);
-    log_.ReportProgress(second, "/srv/a", OtherPort, 1024, 2048, false);
+    log_.ReportProgress(first, "/srv/a", kPeer, 512, 2048, false);
+    log_.ReportProgress(second, "/srv/a", kOtherPort, 512, 2048, false);
+    log_.ReportProgress(second, "/srv/a", kOtherPort, 1024, 2048, false);
     ASSERT_EQ(log_.Rows().size(), 2u);
     EXPECT_EQ(Status(0), "Starting Transfer...");
     EXPECT_EQ(Status(1), "50% Complete...");
 
-    log_.FinishTransfer(OtherPort, false, 5);
+    log_.FinishTransfer(kOtherPort, false, 5);
     EXPECT_EQ(Status(0), "Starting Transfer...");
     EXPECT_EQ(Status(1), "Finished");
 }
@@ -78,21 +78,21 @@ TEST_F(TransferLogTest, DownloadsFromOnePeerOnTwoPortsKeepTheirOwnRows)
 // row and record follows its own transfer (address and port) to the end.
 TEST_F(TransferLogTest, TwoTransfersOfOnePeerFinishingInTheOppositeOrderKeepTheirOwnRowsAndRecords)
 {
-    log_.StartTransferInfo(Peer, "cfg.txt", 100, true, 2048);
-    log_.StartTransferInfo(OtherPort, "cfg.txt", 200, true, 1024);
+    log_.StartTransferInfo(kPeer, "cfg.txt", 100, true, 2048);
+    log_.StartTransferInfo(kOtherPort, "cfg.txt", 200, true, 1024);
     TProgressCursor first;
     TProgressCursor second;
-    log_.ReportProgress(first, "/in/cfg.txt", Peer, 0, 0, true);
-    log_.ReportProgress(second, "/in/cfg.txt", OtherPort, 0, 0, true);
-    log_.ReportProgress(first, "/in/cfg.txt", Peer, 512, 512, true);
-    log_.ReportProgress(second, "/in/cfg.txt", OtherPort, 1024, 1024, true);
+    log_.ReportProgress(first, "/in/cfg.txt", kPeer, 0, 0, true);
+    log_.ReportProgress(second, "/in/cfg.txt", kOtherPort, 0, 0, true);
+    log_.ReportProgress(first, "/in/cfg.txt", kPeer, 512, 512, true);
+    log_.ReportProgress(second, "/in/cfg.txt", kOtherPort, 1024, 1024, true);
     ASSERT_EQ(log_.Rows().size(), 2u);
-    EXPECT_EQ(log_.Rows()[0].Port, Peer.Port);
+    EXPECT_EQ(log_.Rows()[0].Port, kPeer.Port);
     EXPECT_EQ(Status(0), "25% Complete...");
     EXPECT_EQ(Status(1), "100% Complete...");
 
-    log_.FinishTransfer(OtherPort, false, 300);
-    log_.ReportProgress(first, "/in/cfg.txt", Peer, 1536, 1536, true);
+    log_.FinishTransfer(kOtherPort, false, 300);
+    log_.ReportProgress(first, "/in/cfg.txt", kPeer, 1536, 1536, true);
     EXPECT_EQ(Status(0), "75% Complete...");
     EXPECT_EQ(Status(1), "Finished");
     EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[0])->FinishTick, 0u);
@@ -100,7 +100,7 @@ TEST_F(TransferLogTest, TwoTransfersOfOnePeerFinishingInTheOppositeOrderKeepThei
     EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[1])->FinishTick, 300u);
     EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[1])->BytesDone, 1024);
 
-    log_.FinishTransfer(Peer, false, 400);
+    log_.FinishTransfer(kPeer, false, 400);
     EXPECT_EQ(Status(0), "Finished");
     EXPECT_EQ(log_.TransferInfoForRow(log_.Rows()[0])->FinishTick, 400u);
 }
@@ -110,14 +110,14 @@ TEST_F(TransferLogTest, FinishingRemovesTheRowAndKeepsTheRecordOnlyForAnOpenWind
     for (const bool windowOpen : {false, true}) {
         TTransferLog log;
         log.SetTransferWindowOpen(windowOpen);
-        log.StartTransferInfo(Peer, "a", 1, false, 10);
+        log.StartTransferInfo(kPeer, "a", 1, false, 10);
         TProgressCursor cursor;
-        log.ReportProgress(cursor, "/srv/a", Peer, 10, 10, false);
-        log.FinishTransfer(Peer, true, 77);
+        log.ReportProgress(cursor, "/srv/a", kPeer, 10, 10, false);
+        log.FinishTransfer(kPeer, true, 77);
         EXPECT_TRUE(log.Rows().empty());
-        EXPECT_EQ(log.TransferInfo(Peer).has_value(), windowOpen);
+        EXPECT_EQ(log.TransferInfo(kPeer).has_value(), windowOpen);
         if (windowOpen) {
-            EXPECT_EQ(log.TransferInfo(Peer)->FinishTick, 77u);
+            EXPECT_EQ(log.TransferInfo(kPeer)->FinishTick, 77u);
         }
     }
 }
@@ -125,7 +125,7 @@ TEST_F(TransferLogTest, FinishingRemovesTheRowAndKeepsTheRecordOnlyForAnOpenWind
 TEST_F(TransferLogTest, ClosingTheWindowDropsFinishedRecordsWithoutRows)
 {
     log_.SetTransferWindowOpen(true);
-    for (const TPeerInfo& peer : {Peer, OtherPort}) {
+    for (const TPeerInfo& peer : {kPeer, kOtherPort}) {
         log_.StartTransferInfo(peer, "a", 1, false, 10);
         TProgressCursor cursor;
         log_.ReportProgress(cursor, "/srv/a", peer, 10, 10, false);
@@ -141,28 +141,28 @@ TEST_F(TransferLogTest, ClosingTheWindowDropsFinishedRecordsWithoutRows)
 
 TEST_F(TransferLogTest, KeptRowsFinishTheirRecordAndRowlessTransfersDropIt)
 {
-    log_.StartTransferInfo(Peer, "a", 1, false, 10);
+    log_.StartTransferInfo(kPeer, "a", 1, false, 10);
     TProgressCursor cursor;
-    log_.ReportProgress(cursor, "/srv/a", Peer, 10, 10, false);
-    log_.FinishTransfer(Peer, false, 9);
+    log_.ReportProgress(cursor, "/srv/a", kPeer, 10, 10, false);
+    log_.FinishTransfer(kPeer, false, 9);
     EXPECT_EQ(Status(0), "Finished");
     const auto record = log_.TransferInfoForRow(log_.Rows()[0]);
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->FinishTick, 9u);
 
-    log_.StartTransferInfo(OtherPort, "b", 1, false, 10);
-    log_.FinishTransfer(OtherPort, false, 9);  // no row was ever made
-    EXPECT_FALSE(log_.TransferInfo(OtherPort).has_value());
+    log_.StartTransferInfo(kOtherPort, "b", 1, false, 10);
+    log_.FinishTransfer(kOtherPort, false, 9);  // no row was ever made
+    EXPECT_FALSE(log_.TransferInfo(kOtherPort).has_value());
 }
 
 TEST_F(TransferLogTest, StartingAgainReplacesThePeersRecord)
 {
-    log_.StartTransferInfo(Peer, std::string(150, 'n'), 1, false, 10);
-    EXPECT_EQ(log_.TransferInfo(Peer)->FileName.size(), 100u);
-    log_.StartTransferInfo(Peer, "second", 2, true, 20);
+    log_.StartTransferInfo(kPeer, std::string(150, 'n'), 1, false, 10);
+    EXPECT_EQ(log_.TransferInfo(kPeer)->FileName.size(), 100u);
+    log_.StartTransferInfo(kPeer, "second", 2, true, 20);
     EXPECT_EQ(log_.TransferInfoCount(), 1u);
-    EXPECT_EQ(log_.TransferInfo(Peer)->FileName, "second");
-    EXPECT_EQ(log_.FindTransferInfo(Peer), 0u);
-    log_.DropTransferInfo(Peer);
-    EXPECT_FALSE(log_.FindTransferInfo(Peer).has_value());
+    EXPECT_EQ(log_.TransferInfo(kPeer)->FileName, "second");
+    EXPECT_EQ(log_.FindTransferInfo(kPeer), 0u);
+    log_.DropTransferInfo(kPeer);
+    EXPECT_FALSE(log_.FindTransferInfo(kPeer).has_value());
 }

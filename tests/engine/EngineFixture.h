@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -10,6 +8,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engine/TrivialFTPServer.h"
 #include "tests/support/RawClient.h"

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
+
+#include <gtest/gtest.h>
 
 #include "engine/FileStream.h"
 #include "tests/engine/EngineFixture.h"

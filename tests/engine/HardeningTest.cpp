@@ -2,10 +2,11 @@
 // the thousand, errors mid-transfer, spoofed ERROR packets. Every case ends with nothing
 // left running.
 
-#include <gtest/gtest.h>
+#include <thread>
 
 #include <sys/resource.h>
-#include <thread>
+
+#include <gtest/gtest.h>
 
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/ProcessStatus.h"
@@ -73,16 +74,16 @@ TEST_F(HardeningTest, ThousandSilentClientsAreAllClearedAfterTheirTimeouts)
     Activate();
     const std::size_t descriptors = OpenDescriptors();
     const std::size_t threads = LiveThreads();
-    constexpr int Clients = 1000;
+    constexpr int kClients = 1000;
     {
         std::vector<std::unique_ptr<TRawClient>> clients;
-        for (int i = 0; i < Clients; ++i) {
+        for (int i = 0; i < kClients; ++i) {
             clients.push_back(std::make_unique<TRawClient>());
             clients.back()->SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
             // One at a time, so no request is lost to a full receive queue.
             ASSERT_TRUE(clients.back()->Receive().has_value());
         }
-        ASSERT_TRUE(WaitForCompletions(Clients));
+        ASSERT_TRUE(WaitForCompletions(kClients));
     }
     for (const TCompletion& completion : Completions())
         EXPECT_FALSE(completion.Success);

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engine/NetException.h"
 #include "engine/SocketHandle.h"

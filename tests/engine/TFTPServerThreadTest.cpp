@@ -199,8 +199,8 @@ TEST_F(TFTPServerThreadTest, DatagramsFromStrangersAreIgnored)
 
 TEST_F(TFTPServerThreadTest, BlockNumbersWrapPast65535)
 {
-    constexpr std::size_t blocks = 65540;
-    const std::string content = WrappingContent(blocks);
+    constexpr std::size_t kBlocks = 65540;
+    const std::string content = WrappingContent(kBlocks);
     files_["big"] = content;
     Activate();
     client_.SendTo(port_, Request(1, "big", "octet"));
@@ -217,7 +217,7 @@ TEST_F(TFTPServerThreadTest, BlockNumbersWrapPast65535)
             break;
     }
     EXPECT_EQ(received, content);
-    ASSERT_EQ(numbers.size(), blocks + 1);
+    ASSERT_EQ(numbers.size(), kBlocks + 1);
     EXPECT_EQ(numbers[65534], 65535);
     EXPECT_EQ(numbers[65535], 0);
     EXPECT_EQ(numbers[65536], 1);

@@ -1,8 +1,8 @@
 #include "engine/TransferPorts.h"
 
-#include <gtest/gtest.h>
-
 #include <optional>
+
+#include <gtest/gtest.h>
 
 #include "engine/NetException.h"
 #include "tests/support/RawClient.h"

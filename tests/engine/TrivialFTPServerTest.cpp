@@ -1,11 +1,11 @@
 #include "engine/TrivialFTPServer.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <fstream>
 #include <system_error>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "engine/MainThreadBridge.h"
 #include "engine/NetException.h"

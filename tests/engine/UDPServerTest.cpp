@@ -1,11 +1,12 @@
 #include "engine/UDPServer.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <sys/socket.h>
 #include <thread>
+
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "engine/NetException.h"
 #include "engine/TrivialFTPServer.h"

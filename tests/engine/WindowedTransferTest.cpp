@@ -6,7 +6,7 @@
 using namespace std::string_literals;
 
 namespace {
-constexpr std::chrono::milliseconds Quiet{300};
+constexpr std::chrono::milliseconds kQuiet{300};
 
 std::string WindowOack(std::string_view blocks)
 {
@@ -46,7 +46,7 @@ protected:
             ExpectPacket(Block(block));
     }
 
-    void ExpectQuiet() { EXPECT_FALSE(client_.Receive(Quiet).has_value()); }
+    void ExpectQuiet() { EXPECT_FALSE(client_.Receive(kQuiet).has_value()); }
 
     void StartDownload(std::string_view windowSize, std::string_view timeout = "5")
     {
@@ -190,8 +190,8 @@ TEST_F(WindowedTransferTest, WindowSizeOneIsLockStep)
 
 TEST_F(WindowedTransferTest, WindowSpansTheBlockNumberWrap)
 {
-    constexpr std::size_t blocks = 65540;
-    const std::string content = WrappingContent(blocks);
+    constexpr std::size_t kBlocks = 65540;
+    const std::string content = WrappingContent(kBlocks);
     files_["f"] = content;
     StartDownload("16");
     std::string received;
@@ -209,7 +209,7 @@ TEST_F(WindowedTransferTest, WindowSpansTheBlockNumberWrap)
             break;
     }
     EXPECT_EQ(received, content);
-    ASSERT_EQ(numbers.size(), blocks + 1);
+    ASSERT_EQ(numbers.size(), kBlocks + 1);
     EXPECT_EQ(numbers[65534], 65535);  // inside the window of blocks 65521..65536
     EXPECT_EQ(numbers[65535], 0);
     EXPECT_EQ(numbers[65536], 1);

@@ -4,14 +4,15 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <string>
+#include <vector>
+
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <spawn.h>
-#include <string>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 #include "tests/support/TempDir.h"
 

@@ -1,15 +1,16 @@
 // The headless server as a service: the boot tree served to real clients, the options of
 // one run, the start line, reloading on SIGHUP, and a window start without a display.
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <random>
 #include <regex>
-#include <sys/stat.h>
 #include <thread>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 #include "tests/interop/HeadlessProcess.h"
 #include "tests/support/RawClient.h"

@@ -1,9 +1,9 @@
 // The veltrane executable in --headless mode, driven by real clients.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "tests/interop/HeadlessProcess.h"
 #include "tests/support/RawClient.h"
@@ -142,9 +142,9 @@ TEST_F(HeadlessTest, SignalKeepsEveryAcknowledgedUploadAndTellsRunningOnesItIsSh
     ASSERT_TRUE(DownloadWhenReady("a.bin", "/dev/null")) << server.Err();
     const int port = std::stoi(port_);
     const auto content = [](int i) { return std::string(512, 'u') + "upload " + std::to_string(i); };
-    constexpr int Uploads = 30;
+    constexpr int kUploads = 30;
     std::vector<std::unique_ptr<TRawClient>> clients;
-    for (int i = 0; i < Uploads; ++i) {
+    for (int i = 0; i < kUploads; ++i) {
         clients.push_back(std::make_unique<TRawClient>());
         clients.back()->SendTo(port, Request(2, "up" + std::to_string(i) + ".bin", "octet"));
     }
@@ -154,7 +154,7 @@ TEST_F(HeadlessTest, SignalKeepsEveryAcknowledgedUploadAndTellsRunningOnesItIsSh
     }
     for (auto& client : clients)
         ASSERT_EQ(client->Receive(), Ack(1));
-    for (int i = 0; i < Uploads; ++i)
+    for (int i = 0; i < kUploads; ++i)
         clients[i]->Reply(Data(2, content(i).substr(512)));
     for (auto& client : clients)
         ASSERT_EQ(client->Receive(), Ack(2));
@@ -165,7 +165,7 @@ TEST_F(HeadlessTest, SignalKeepsEveryAcknowledgedUploadAndTellsRunningOnesItIsSh
     ASSERT_EQ(running.Receive(), Ack(1));
 
     EXPECT_EQ(server.Stop(SIGTERM), 0);
-    for (int i = 0; i < Uploads; ++i)
+    for (int i = 0; i < kUploads; ++i)
         EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "in" / ("up" + std::to_string(i) + ".bin")), content(i)) << i;
     auto answer = running.Receive();
     while (answer == Ack(1))  // sent again while the server drained

@@ -1,7 +1,5 @@
 // Real TFTP clients from the distribution against the engine on a loopback port.
 
-#include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +8,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "engine/FileStream.h"
 #include "engine/TrivialFTPServer.h"
@@ -109,17 +109,17 @@ struct TClientCase {
     const char* put;
 };
 
-const TClientCase Curl{"curl",
+const TClientCase kCurl{"curl",
                        "curl -sS --max-time 300 --tftp-blksize {blk} -o '{local}' tftp://127.0.0.1:{port}/{name}",
                        "curl -sS --max-time 300 --tftp-blksize {blk} -T '{local}' tftp://127.0.0.1:{port}/{name}"};
-const TClientCase Hpa{"tftp", "timeout 300 tftp -m octet 127.0.0.1 {port} -c get {name} '{local}'",
+const TClientCase kHpa{"tftp", "timeout 300 tftp -m octet 127.0.0.1 {port} -c get {name} '{local}'",
                       "timeout 300 tftp -m octet 127.0.0.1 {port} -c put '{local}' {name}"};
-const TClientCase Atftp{"atftp",
+const TClientCase kAtftp{"atftp",
                         "timeout 300 atftp --get -r {name} -l '{local}' --option 'blksize {blk}' "
                         "--option 'tsize 0' 127.0.0.1 {port}",
                         "timeout 300 atftp --put -r {name} -l '{local}' --option 'blksize {blk}' 127.0.0.1 {port}"};
 // RFC 7440 windows of 8 blocks both ways.
-const TClientCase AtftpWindows{"atftp",
+const TClientCase kAtftpWindows{"atftp",
                                "timeout 300 atftp --get -r {name} -l '{local}' --option 'blksize {blk}' "
                                "--option 'windowsize 8' 127.0.0.1 {port}",
                                "timeout 300 atftp --put -r {name} -l '{local}' --option 'blksize {blk}' "
@@ -178,11 +178,11 @@ TEST_P(ClientInteropTest, LargeFileCrossesBlockNumberWrapAtSmallBlocks)
 
 TEST_P(ClientInteropTest, LargeFileAtTheLargestBlock)
 {
-    if (GetParam() == &Hpa)
+    if (GetParam() == &kHpa)
         GTEST_SKIP() << "this client asks for no block size";
     // Eight blocks of 64 KiB overflow the client's default receive buffer on every window,
     // so each window waits out a timeout: correct, but minutes long.
-    if (GetParam() == &AtftpWindows)
+    if (GetParam() == &kAtftpWindows)
         GTEST_SKIP() << "windows of the largest block overflow the client's receive buffer";
     RoundTrip(70u * 1024 * 1024, 65464);
 }
@@ -192,11 +192,11 @@ TEST_P(ClientInteropTest, LargeFileAtAnEthernetBlock)
     RoundTrip(5u * 1024 * 1024 + 3, 1468);
 }
 
-INSTANTIATE_TEST_SUITE_P(Clients, ClientInteropTest, ::testing::Values(&Curl, &Hpa, &Atftp, &AtftpWindows),
+INSTANTIATE_TEST_SUITE_P(Clients, ClientInteropTest, ::testing::Values(&kCurl, &kHpa, &kAtftp, &kAtftpWindows),
                          [](const ::testing::TestParamInfo<const TClientCase*>& row) {
-                             if (row.param == &Hpa)
+                             if (row.param == &kHpa)
                                  return std::string("tftp_hpa");
-                             return row.param == &AtftpWindows ? std::string("atftp_windowsize")
+                             return row.param == &kAtftpWindows ? std::string("atftp_windowsize")
                                                                : std::string(row.param->program);
                          });
 

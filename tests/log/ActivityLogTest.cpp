@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/FakeClock.h"
 #include "tests/log/RecordingActivityObserver.h"
+#include "tests/support/FakeClock.h"
 #include "tests/support/TempDir.h"
 
 namespace {

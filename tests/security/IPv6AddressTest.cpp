@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include <net/if.h>
+
+#include <gtest/gtest.h>
 
 namespace {
 

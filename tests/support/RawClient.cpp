@@ -1,10 +1,11 @@
 #include "tests/support/RawClient.h"
 
+#include <random>
+#include <stdexcept>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <random>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 

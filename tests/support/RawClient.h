@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
 #include <sys/socket.h>
 
 /// A bare UDP socket on 127.0.0.1 (or ::1 for AF_INET6) for tests: sends hand-made

@@ -9,8 +9,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "ui/Prompts.h"
 #include "ui/config/ConfigWidgets.h"
+#include "ui/Prompts.h"
 
 TConfigAcceptingPage::TConfigAcceptingPage(TPrompts& prompts, QWidget* parent)
     : QWidget(parent),

@@ -14,13 +14,13 @@
 #include "app/SettingsStore.h"
 #include "security/IPv6RulesFile.h"
 #include "security/SecurityRulesFile.h"
-#include "ui/DialogFrame.h"
 #include "ui/config/ConfigAcceptingPage.h"
 #include "ui/config/ConfigAddressesPage.h"
 #include "ui/config/ConfigConnectionPage.h"
 #include "ui/config/ConfigGeneralPage.h"
 #include "ui/config/ConfigLoggingPage.h"
 #include "ui/config/ConfigSecurityPage.h"
+#include "ui/DialogFrame.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QDialog>
 
 #include "core/Config.h"
-#include "ui/Prompts.h"
 #include "ui/config/AutostartEntry.h"
 #include "ui/config/LocalAddresses.h"
+#include "ui/Prompts.h"
 
 class QPushButton;
 class QShowEvent;

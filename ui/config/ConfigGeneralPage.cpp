@@ -9,8 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "ui/Prompts.h"
 #include "ui/config/ConfigWidgets.h"
+#include "ui/Prompts.h"
 
 TConfigGeneralPage::TConfigGeneralPage(TPrompts& prompts, QWidget* parent)
     : QWidget(parent),

@@ -12,8 +12,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "ui/Prompts.h"
 #include "ui/config/ConfigWidgets.h"
+#include "ui/Prompts.h"
 
 TConfigLoggingPage::TConfigLoggingPage(TPrompts& prompts, QWidget* parent)
     : QWidget(parent),

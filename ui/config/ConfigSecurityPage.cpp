@@ -17,8 +17,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "ui/Prompts.h"
 #include "ui/config/SecurityAddForm.h"
+#include "ui/Prompts.h"
 
 namespace {
 

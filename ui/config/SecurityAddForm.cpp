@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 
 #include "security/IPAddrUtils.h"
+#include "ui/config/EditIPAddr.h"
 #include "ui/DialogFrame.h"
 #include "ui/Prompts.h"
-#include "ui/config/EditIPAddr.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include "app/CommandLine.h"
 #include "ui/DialogFrame.h"
-#include "ui/MakerLinks.h"
 #include "ui/icons/ToolIcons.h"
+#include "ui/MakerLinks.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "core/FileSize.h"
 #include "log/Clock.h"
 #include "ui/DialogFrame.h"
-#include "ui/ShownText.h"
 #include "ui/icons/ListIcons.h"
+#include "ui/ShownText.h"
 
 namespace {
 

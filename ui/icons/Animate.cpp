@@ -68,14 +68,14 @@ void TAnimate::PaintDevice(QPainter& painter) const
 
 void TAnimate::PaintTravellingPage(QPainter& painter) const
 {
-    constexpr qreal leftX = 70;
-    constexpr qreal rightX = 176;
+    constexpr qreal kLeftX = 70;
+    constexpr qreal kRightX = 176;
     const qreal progress = static_cast<qreal>(frame_) / (kFrameCount - 1);
-    const qreal x = clip_ == TClip::Sending ? leftX + (rightX - leftX) * progress
-                                            : rightX - (rightX - leftX) * progress;
+    const qreal x = clip_ == TClip::Sending ? kLeftX + (kRightX - kLeftX) * progress
+                                            : kRightX - (kRightX - kLeftX) * progress;
     // The path the page travels along.
     painter.setPen(QPen(QColor(150, 155, 165), 1.5, Qt::DotLine));
-    painter.drawLine(QPointF(leftX, 40), QPointF(rightX + 22, 40));
+    painter.drawLine(QPointF(kLeftX, 40), QPointF(kRightX + 22, 40));
     painter.save();
     painter.translate(x, 12);
     painter.scale(1.5, 1.5);

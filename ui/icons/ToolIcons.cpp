@@ -87,9 +87,9 @@ void PaintConfiguration(QPainter& painter)
 {
     const QPointF centre(8, 8);
     QPainterPath gear;
-    constexpr int teeth = 8;
-    for (int i = 0; i < teeth * 2; ++i) {
-        const double angle = i * std::numbers::pi / teeth;
+    constexpr int kTeeth = 8;
+    for (int i = 0; i < kTeeth * 2; ++i) {
+        const double angle = i * std::numbers::pi / kTeeth;
         const double radius = (i % 2 == 0) ? 7.2 : 5.4;
         const QPointF point = centre + QPointF(radius * std::cos(angle), radius * std::sin(angle));
         if (i == 0)

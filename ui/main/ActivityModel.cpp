@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/ShownText.h"
 #include "ui/icons/ListIcons.h"
+#include "ui/ShownText.h"
 
 void TActivityModel::Apply(const std::vector<TActivityEvent>& events)
 {

@@ -11,8 +11,6 @@
 
 #include "app/ApplicationCore.h"
 #include "app/CommandLine.h"
-#include "ui/MakerLinks.h"
-#include "ui/ShownText.h"
 #include "ui/config/ShowConfiguration.h"
 #include "ui/dialogs/AboutForm.h"
 #include "ui/dialogs/FileInfoForm.h"
@@ -21,6 +19,8 @@
 #include "ui/main/CoreEvents.h"
 #include "ui/main/MainPrompts.h"
 #include "ui/main/MainViews.h"
+#include "ui/MakerLinks.h"
+#include "ui/ShownText.h"
 
 namespace {
 

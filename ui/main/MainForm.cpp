@@ -14,12 +14,12 @@
 #include <QUrl>
 
 #include "app/CommandLine.h"
-#include "ui/ShownText.h"
 #include "ui/icons/ToolIcons.h"
 #include "ui/main/MainCommands.h"
 #include "ui/main/MainMenus.h"
 #include "ui/main/MainViews.h"
 #include "ui/main/Tray.h"
+#include "ui/ShownText.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ void TMainForm::BuildStatusBar()
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
-    statePanel_ = new QLabel(QString::fromLatin1(TServerState::Stopped), bar);
+    statePanel_ = new QLabel(QString::fromLatin1(TServerState::kStopped), bar);
     statePanel_->setObjectName(QStringLiteral("StatusPanel0"));
     countPanel_ = new QLabel(QStringLiteral("Connection count: 0"), bar);
     countPanel_->setObjectName(QStringLiteral("StatusPanel1"));

@@ -130,7 +130,7 @@ void TMainMenus::BuildToolBar()
         TToolIcon Icon;
         bool GroupEnds;
     };
-    static constexpr TButton buttons[] = {
+    static constexpr TButton kButtons[] = {
         {"OpenFilesListButton", "Open Files List...", TCommand::OpenFilesList, TToolIcon::OpenFilesList, false},
         {"SaveFilesListButton", "Save Files List...", TCommand::SaveFilesList, TToolIcon::SaveFilesList, true},
         {"StartTFTPButton", "Start TFTP", TCommand::StartServer, TToolIcon::StartServer, false},
@@ -149,7 +149,7 @@ void TMainMenus::BuildToolBar()
         {"AboutButton", "About...", TCommand::About, TToolIcon::About, false},
         {"ExitButton", "Exit", TCommand::Exit, TToolIcon::Exit, false},
     };
-    for (const TButton& button : buttons) {
+    for (const TButton& button : kButtons) {
         QAction* action = AddCommand(*toolBar_, button.Name, QString::fromLatin1(button.Hint), button.Command);
         action->setIcon(ToolIcon(button.Icon));
         action->setToolTip(QString::fromLatin1(button.Hint));

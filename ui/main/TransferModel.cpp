@@ -4,8 +4,8 @@
 
 #include <QFont>
 
-#include "ui/ShownText.h"
 #include "ui/icons/ListIcons.h"
+#include "ui/ShownText.h"
 
 void TTransferModel::Reload(std::vector<TTransferRow> rows)
 {
