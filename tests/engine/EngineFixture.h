@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "engine/TrivialFTPServer.h"
 #include "tests/support/RawClient.h"
+#include "tests/support/SameBytes.h"
 #include "tests/support/WaitFor.h"
 
 /// A stream over a string; writes append. Optionally fails once `failAfter` bytes
@@ -61,6 +63,14 @@ inline std::string WrappingContent(std::size_t blocks)
     for (std::size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 7 / 512);
     return content;
+}
+
+/// Whether DATA block `block` is one of the 64 before `expected`, counting past the wrap:
+/// a block a client already has, sent again after a late acknowledgement.
+inline bool IsRepeat(std::uint16_t block, std::uint16_t expected)
+{
+    const auto behind = static_cast<std::uint16_t>(expected - block);
+    return behind >= 1 && behind <= 64;
 }
 
 struct TCompletion {

@@ -112,6 +112,9 @@ protected:
         int windows = 0;
         for (;;) {
             const auto packet = client_.Receive();
+            // A window sent again because our acknowledgement came late repeats blocks we have.
+            if (packet && Opcode(*packet) == 3 && IsRepeat(::Block(*packet), expected))
+                continue;
             if (!packet || Opcode(*packet) != 3 || ::Block(*packet) != expected) {
                 ADD_FAILURE() << "expected DATA block " << expected;
                 return received;
@@ -144,7 +147,7 @@ TEST_F(ReadAheadDownloadTest, ServesExactlyTheFileAtEveryWindowSize)
                                        std::size_t{512} * 64 + 300, std::size_t{512} * 101 + 7}) {
             const std::string content = Pattern(size);
             folder_.WriteFile("f", content);
-            EXPECT_EQ(Download(window), content) << "window " << window << ", " << size << " bytes";
+            EXPECT_TRUE(SameBytes(Download(window), content)) << "window " << window << ", " << size << " bytes";
             // The same request again from the same port would be taken for a repeat of
             // this one while its session lasts.
             ASSERT_TRUE(WaitForCompletions(++downloads));
@@ -156,7 +159,7 @@ TEST_F(ReadAheadDownloadTest, ServesTheFileAcrossTheBlockNumberWrap)
 {
     const std::string content = WrappingContent(65540);
     folder_.WriteFile("f", content);
-    EXPECT_EQ(Download(64), content);
+    EXPECT_TRUE(SameBytes(Download(64), content));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_TRUE(Completions()[0].Success);
 }
@@ -170,7 +173,7 @@ TEST_F(ReadAheadDownloadTest, FileThatShrinksDuringTheTransferEndsWhereTheFileNo
             std::filesystem::resize_file(path, 512 * 6 + 100);
     });
     // The first window was read before the file shrank; the rest is what the file holds.
-    EXPECT_EQ(received, content.substr(0, 512 * 6 + 100));
+    EXPECT_TRUE(SameBytes(received, content.substr(0, 512 * 6 + 100)));
 }
 
 TEST_F(ReadAheadDownloadTest, FileTruncatedBelowWhatWasSentEndsWithAnEmptyBlock)
@@ -181,7 +184,7 @@ TEST_F(ReadAheadDownloadTest, FileTruncatedBelowWhatWasSentEndsWithAnEmptyBlock)
         if (windows == 1)
             std::filesystem::resize_file(path, 100);
     });
-    EXPECT_EQ(received, content.substr(0, 512 * 8));
+    EXPECT_TRUE(SameBytes(received, content.substr(0, 512 * 8)));
 }
 
 TEST_F(ReadAheadDownloadTest, FileThatGrowsDuringTheTransferSendsTheGrownFile)
@@ -193,5 +196,5 @@ TEST_F(ReadAheadDownloadTest, FileThatGrowsDuringTheTransferSendsTheGrownFile)
         if (windows == 1)
             std::ofstream(path, std::ios::binary | std::ios::app) << tail;
     });
-    EXPECT_EQ(received, content + tail);
+    EXPECT_TRUE(SameBytes(received, content + tail));
 }

@@ -210,13 +210,18 @@ TEST_F(TFTPServerThreadTest, BlockNumbersWrapPast65535)
         const auto packet = client_.Receive();
         ASSERT_TRUE(packet.has_value());
         ASSERT_EQ(Opcode(*packet), 3);
+        // A block sent again because our acknowledgement came late: acknowledged again,
+        // as a client does, and not kept twice.
+        const bool repeat = !numbers.empty() && Block(*packet) == numbers.back();
+        client_.Reply(Ack(Block(*packet)));
+        if (repeat)
+            continue;
         numbers.push_back(Block(*packet));
         received += packet->substr(4);
-        client_.Reply(Ack(Block(*packet)));
         if (packet->size() < 516)
             break;
     }
-    EXPECT_EQ(received, content);
+    EXPECT_TRUE(SameBytes(received, content));
     ASSERT_EQ(numbers.size(), kBlocks + 1);
     EXPECT_EQ(numbers[65534], 65535);
     EXPECT_EQ(numbers[65535], 0);

@@ -200,6 +200,9 @@ TEST_F(WindowedTransferTest, WindowSpansTheBlockNumberWrap)
         const auto packet = client_.Receive();
         ASSERT_TRUE(packet.has_value());
         ASSERT_EQ(Opcode(*packet), 3);
+        // A window sent again because our acknowledgement came late repeats blocks we have.
+        if (!numbers.empty() && IsRepeat(::Block(*packet), static_cast<std::uint16_t>(numbers.back() + 1)))
+            continue;
         numbers.push_back(::Block(*packet));
         received += packet->substr(4);
         const bool last = packet->size() < 516;
@@ -208,7 +211,7 @@ TEST_F(WindowedTransferTest, WindowSpansTheBlockNumberWrap)
         if (last)
             break;
     }
-    EXPECT_EQ(received, content);
+    EXPECT_TRUE(SameBytes(received, content));
     ASSERT_EQ(numbers.size(), kBlocks + 1);
     EXPECT_EQ(numbers[65534], 65535);  // inside the window of blocks 65521..65536
     EXPECT_EQ(numbers[65535], 0);
