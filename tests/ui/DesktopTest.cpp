@@ -161,10 +161,10 @@ private slots:
         QVERIFY(h.Form->isVisible() && !h.Form->isMinimized());
     }
 
-    void definedWidthsHoldAtTheReferenceCharacterWidth()
+    void columnWidthsScaleWithTheCharacterWidthAndHoldAtTheReference()
     {
-        for (const int defined : {25, 62, 75, 80, 82, 110, 118, 120, 130, 180})
-            QCOMPARE(ScaledWidth(defined, kReferenceCharWidth), defined);
+        for (const int width : {25, 62, 75, 80, 82, 110, 118, 120, 130, 180})
+            QCOMPARE(ScaledWidth(width, kReferenceCharWidth), width);
         QCOMPARE(ScaledWidth(180, 9.0), 270);
         QCOMPARE(ScaledWidth(75, 7.0), 88);
         QCOMPARE(ScaledWidth(82, 5.0), 68);
