@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// VersionText, generated from the project version.
+// kVersionText, generated from the project version.
 #include "Version.h"
 
 /// The program's own options, taken out of the argument list; what is left is for the

@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (commandLine.Version) {
-        std::cout << VersionText << "\n";
+        std::cout << kVersionText << "\n";
         return 0;
     }
     if (commandLine.Headless)

@@ -96,7 +96,7 @@ TAboutForm::TAboutForm(QWidget* parent)
 void TAboutForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    versionLabel_->setText(QStringLiteral("Version ") + QString::fromLatin1(VersionText));
+    versionLabel_->setText(QStringLiteral("Version ") + QString::fromLatin1(kVersionText));
 }
 
 void ShowAbout(QWidget* parent)

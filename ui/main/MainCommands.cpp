@@ -78,7 +78,7 @@ void TMainCommands::Run(TCommand command)
     case TCommand::LogQuickSave: LogQuickSave(); break;
     case TCommand::TransferDetails: TransferDetails(); break;
     case TCommand::DisplayFromTray: operations_.RestoreFromTray(); break;
-    case TCommand::CheckForUpdates: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kUpdatePage) + VersionText)); break;
+    case TCommand::CheckForUpdates: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kUpdatePage) + kVersionText)); break;
     case TCommand::TipOfTheDay: ShowTipOfTheDay(DialogParent(), core_.Settings()); break;
     case TCommand::Website: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); break;
     case TCommand::Help: Help(); break;

@@ -44,7 +44,7 @@ TMainForm::TMainForm(TMainFormOptions options)
       tray_(new TTray(menus_->TrayMenu(), this, options_.TrayAvailable))
 {
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Veltrane Desktop   v") + QString::fromLatin1(VersionText));
+    setWindowTitle(QStringLiteral("Veltrane Desktop   v") + QString::fromLatin1(kVersionText));
     setWindowIcon(AppIcon());
     setCentralWidget(views_->Splitter());
     setMinimumWidth(kLeastWidth);
