@@ -147,6 +147,19 @@ void TSocketHandle::Connect(const TSocketAddress& peer)
     connected_ = true;
 }
 
+namespace {
+
+/// Raises what a failed send (errno set) means: a datagram too long for the path, or
+/// the socket error.
+[[noreturn]] void RaiseSendFailure()
+{
+    if (errno == EMSGSIZE)
+        throw EPackageSizeTooBig();
+    RaiseLastSocketError();
+}
+
+}  // namespace
+
 void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
 {
     AllocateSocket(to.Family());
@@ -155,10 +168,8 @@ void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
         sent = connected_ ? ::send(fd_, bytes.data(), bytes.size(), 0)
                           : ::sendto(fd_, bytes.data(), bytes.size(), 0, to.Raw(), to.Length());
     } while (sent < 0 && errno == EINTR);
-    if (sent < 0 && errno == EMSGSIZE)
-        throw EPackageSizeTooBig();
     if (sent < 0)
-        RaiseLastSocketError();
+        RaiseSendFailure();
     if (static_cast<std::size_t>(sent) != bytes.size())
         throw ENotAllBytesSent();
 }
@@ -188,10 +199,8 @@ void TSocketHandle::SendEach(const TSocketAddress& to, std::span<const std::stri
         const int sent = batchSender_(fd_, messages.data(), static_cast<unsigned int>(count), 0);
         if (sent < 0 && errno == EINTR)
             continue;
-        if (sent < 0 && errno == EMSGSIZE)
-            throw EPackageSizeTooBig();
         if (sent < 0)
-            RaiseLastSocketError();
+            RaiseSendFailure();
         if (sent == 0)
             throw ENotAllBytesSent();
         for (std::size_t i = 0; i < static_cast<std::size_t>(sent); ++i) {

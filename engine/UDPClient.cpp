@@ -19,9 +19,7 @@ void TUDPClient::SetPort(int port)
 
 void TUDPClient::Send(std::string_view bytes)
 {
-    if (!Active())
-        SetActive(true);
-    socket_.SendTo(PeerAddress(), bytes);
+    SendEach({&bytes, 1});
 }
 
 void TUDPClient::SendEach(std::span<const std::string_view> datagrams)
