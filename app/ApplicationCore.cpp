@@ -60,9 +60,6 @@ void TApplicationCore::WireEngine()
                                       bool writeOperation) {
         handlers_.TFTPNoTransferPort(fileName, writeOperation, peer);
     };
-    engine_.OnTransferSucceeded = [this](TTrivialFTPServer&, const TPeerInfo&, bool writeOperation) {
-        handlers_.TFTPTransferSucceeded(writeOperation);
-    };
     engine_.OnTransferComplete = [this](TTrivialFTPServer&, bool success, const TPeerInfo& peer,
                                         std::unique_ptr<TStream> stream, bool writeOperation) {
         handlers_.TFTPTransferComplete(success, peer, std::move(stream), writeOperation);

@@ -216,21 +216,11 @@ void TRequestHandlers::TFTPNoTransferPort(const std::string& fileName, bool writ
     activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, std::string(prefix) + "No free transfer port");
 }
 
-void TRequestHandlers::TFTPTransferSucceeded(bool writeOperation)
-{
-    // Not at completion: a client starts its next transfer as soon as it has its final
-    // block or ACK, while this session may still wait out a repeat of the final block
-    // and its report may still wait for the main thread.
-    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
-}
-
 void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerInfo,
                                             std::unique_ptr<TStream> aStream, bool writeOperation)
 {
     const auto config = config_();
-    // A transfer that succeeded gave its place back then (TFTPTransferSucceeded).
-    if (!success)
-        --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
+    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
     serverState_.RefreshAfterCompletion();
     aStream.reset();
 

@@ -37,8 +37,6 @@ public:
                        std::unique_ptr<TStream>& aStream, bool& grantAccess, const TPeerInfo& peerInfo);
     /// A request refused because every transfer port is in use: an error entry.
     void TFTPNoTransferPort(const std::string& fileName, bool writeOperation, const TPeerInfo& peerInfo);
-    /// Gives the transfer's place back as soon as it has succeeded. Session thread.
-    void TFTPTransferSucceeded(bool writeOperation);
     void TFTPTransferComplete(bool success, const TPeerInfo& peerInfo, std::unique_ptr<TStream> aStream,
                               bool writeOperation);
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "engine/TFTPPacket.h"
+#include "engine/TransferOutcome.h"
 
 /// The source or destination of one transfer. A stream is used by one session thread
 /// at a time, from the session's start to its end.
@@ -39,6 +40,11 @@ public:
     /// instead of the final ACK. In `mode` tmNetAscii the bytes differ from the sender's
     /// file by their line ends.
     virtual void Commit(TTransferMode mode) { (void)mode; }
+    /// Told once by the session, on its own thread, the moment the transfer's outcome is
+    /// decided and before the completion report waits for the main thread, so whatever
+    /// the transfer holds (its place under the connection limit) is given back at once.
+    /// Must be quick and must not raise.
+    virtual void OutcomeKnown(TTransferOutcome outcome) noexcept { (void)outcome; }
 };
 
 class EStreamError : public std::runtime_error {

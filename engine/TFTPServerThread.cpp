@@ -64,10 +64,13 @@ void TTFTPServerThread::Execute()
     } catch (...) {
         AnswerFailure(ENetException("Unknown error"));
     }
+    ReportOutcome(endReached_ ? TTransferOutcome::Succeeded : TTransferOutcome::Failed);
+    // The port goes back before the report waits for the main thread, so a client's next
+    // request finds it free even while the main thread is busy.
+    client_.SetActive(false);
     if (freeStreamOnComplete_)
         stream_.reset();
     NotifyComplete();
-    client_.SetActive(false);
     server_.SessionFinished(this);  // the last act: the registry may destroy this object
 }
 
@@ -217,7 +220,7 @@ void TTFTPServerThread::MakeDataPacket(std::size_t filled)
     // A read succeeds with its final block, whatever comes back; told before it goes
     // out, so the peer cannot start its next transfer before the server knows.
     if (endReached_)
-        ReportSucceeded();
+        ReportOutcome(TTransferOutcome::Succeeded);
 }
 
 TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
@@ -251,8 +254,14 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleReply()
 {
     const std::string_view reply(reply_.data(), replyLength_);
     const std::uint16_t opcode = reply.size() >= 2 ? DecodeWord(reply) : 0;
-    if (opcode == TFTPOpcode::ERROR)
+    if (opcode == TFTPOpcode::ERROR) {
+        // RFC 2349: a client that wanted only the size ends the exchange with ERROR 8 in
+        // answer to the OACK, before any DATA. Its question was answered.
+        const bool oackPending = !writeOperation_ && packetLength_ != 0;
+        if (oackPending && reply.size() >= 4 && DecodeWord(reply.substr(2)) == 8)
+            ReportOutcome(TTransferOutcome::SizeQueryAnswered);
         throw EAbort();
+    }
     // DATA and ACK carry a block number; shorter ones are not packets of this transfer.
     if (reply.size() < kHeaderSize)
         RaiseUnexpected();
@@ -302,7 +311,7 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
         // answers this block with an ERROR instead of the ACK.
         stream_->Commit(mode_);
         endReached_ = true;
-        ReportSucceeded();
+        ReportOutcome(TTransferOutcome::Succeeded);
         return TReply::Advance;
     }
     // RFC 7440: a whole window is acknowledged by its last block.
@@ -346,9 +355,12 @@ void TTFTPServerThread::NotifyComplete()
     completion_.reset();
 }
 
-void TTFTPServerThread::ReportSucceeded()
+void TTFTPServerThread::ReportOutcome(TTransferOutcome outcome)
 {
-    server_.ReportTransferSucceeded({client_.Host(), client_.Port()}, writeOperation_);
+    if (outcomeReported_ || !stream_)
+        return;
+    outcomeReported_ = true;
+    stream_->OutcomeKnown(outcome);
 }
 
 void TTFTPServerThread::RaiseUnexpected() const

@@ -83,7 +83,8 @@ private:
     TReply HandleAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
-    void ReportSucceeded();
+    /// Tells the stream the outcome, once; later calls change nothing.
+    void ReportOutcome(TTransferOutcome outcome);
     void NotifyComplete();
     [[noreturn]] void RaiseUnexpected() const;
 
@@ -97,6 +98,7 @@ private:
     const bool tsizeRequested_;
     const std::int32_t requestedTimeout_;
     bool endReached_ = false;
+    bool outcomeReported_ = false;
     std::int32_t windowSize_ = 1;
     const bool freeStreamOnComplete_;
     std::string request_;

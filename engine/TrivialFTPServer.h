@@ -27,12 +27,6 @@ using TAccessFileEvent = std::function<void(TTrivialFTPServer& sender, std::stri
 using TTSizeEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
                                        const TPeerInfo& peerInfo, std::int64_t& size,
                                        bool writeOperation)>;
-/// Told on the session's thread, at once, when a transfer has succeeded: a read's final
-/// block is about to go out, or a write's final block is stored and about to be
-/// acknowledged. The session may still answer repeats for a while; its completion report
-/// follows with `success` true. Must be quick and thread-safe.
-using TTransferSucceededEvent =
-    std::function<void(TTrivialFTPServer& sender, const TPeerInfo& peerInfo, bool writeOperation)>;
 /// Told when a request is refused because every port of the transfer port range is in use.
 using TNoTransferPortEvent = std::function<void(TTrivialFTPServer& sender, const std::string& fileName,
                                                 const TPeerInfo& peerInfo, bool writeOperation)>;
@@ -66,7 +60,6 @@ public:
     TTSizeEvent OnSizeRequest;
     TNoTransferPortEvent OnNoTransferPort;
     TTransferCompleteEvent OnTransferComplete;
-    TTransferSucceededEvent OnTransferSucceeded;
 
     /// Sessions still running (for diagnostics and tests). Safe from any thread.
     std::size_t SessionCount() const { return sessions_.LiveCount(); }
@@ -77,13 +70,6 @@ public:
 
     /// Called by a session's own thread as the very last thing it does.
     void SessionFinished(TTFTPServerThread* session) { sessions_.Finished(session); }
-
-    /// Fires OnTransferSucceeded. Called by a session's own thread.
-    void ReportTransferSucceeded(const TPeerInfo& peerInfo, bool writeOperation)
-    {
-        if (OnTransferSucceeded)
-            OnTransferSucceeded(*this, peerInfo, writeOperation);
-    }
 
     /// Fires OnTransferComplete, or destroys the stream when no handler is assigned.
     /// Called on the main thread by an ending session.
