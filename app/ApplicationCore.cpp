@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <functional>
 
 #include "app/BindAdvice.h"
 #include "core/FilesListDocument.h"
+#include "engine/UnexpectedFailure.h"
 #include "security/SecurityRulesFile.h"
 
 std::string TStartResult::MessageLines() const
@@ -31,12 +33,18 @@ TApplicationCore::TApplicationCore(TProgramPaths paths, std::size_t activityLogL
                 [this] { return settings_.Config(); })
 {
     WireEngine();
+    // A failure nobody expected is an error entry like any other; headless mode sends
+    // it to standard error instead.
+    SetUnexpectedFailureSink([this](const std::string& failure) {
+        activityLog_.AddActivityEntry(aiError, kNoEventText, kNoEventText, "Application: " + failure);
+    });
 }
 
 TApplicationCore::~TApplicationCore()
 {
     // Closing never waits for transfers: the engine stops them and drops their reports.
     StopListening();
+    SetUnexpectedFailureSink(nullptr);
 }
 
 void TApplicationCore::WireEngine()
@@ -44,26 +52,12 @@ void TApplicationCore::WireEngine()
     engine_.SetDefaultPort(69);
     engine_.SetThreadedEvent(true);
     engine_.SetAcceptTimeOut(true);
-    engine_.OnSizeRequest = [this](TTrivialFTPServer&, const std::string& fileName, const TPeerInfo& peer,
-                                   std::int64_t& size, bool writeOperation) {
-        handlers_.TFTPSizeRequest(fileName, writeOperation, size, peer);
-    };
-    engine_.OnReadFile = [this](TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peer, bool& grant,
-                                std::unique_ptr<TStream>& stream, bool& freeStream) {
-        handlers_.TFTPReadFile(fileName, freeStream, stream, grant, peer);
-    };
-    engine_.OnWriteFile = [this](TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peer, bool& grant,
-                                 std::unique_ptr<TStream>& stream, bool& freeStream) {
-        handlers_.TFTPWriteFile(fileName, freeStream, stream, grant, peer);
-    };
-    engine_.OnNoTransferPort = [this](TTrivialFTPServer&, const std::string& fileName, const TPeerInfo& peer,
-                                      bool writeOperation) {
-        handlers_.TFTPNoTransferPort(fileName, writeOperation, peer);
-    };
-    engine_.OnTransferComplete = [this](TTrivialFTPServer&, bool success, const TPeerInfo& peer,
-                                        std::unique_ptr<TStream> stream, bool writeOperation) {
-        handlers_.TFTPTransferComplete(success, peer, std::move(stream), writeOperation);
-    };
+    // The handlers answer the events themselves: same parameters, no adapter between.
+    engine_.OnSizeRequest = std::bind_front(&TRequestHandlers::TFTPSizeRequest, &handlers_);
+    engine_.OnReadFile = std::bind_front(&TRequestHandlers::TFTPReadFile, &handlers_);
+    engine_.OnWriteFile = std::bind_front(&TRequestHandlers::TFTPWriteFile, &handlers_);
+    engine_.OnNoTransferPort = std::bind_front(&TRequestHandlers::TFTPNoTransferPort, &handlers_);
+    engine_.OnTransferComplete = std::bind_front(&TRequestHandlers::TFTPTransferComplete, &handlers_);
 }
 
 void TApplicationCore::SetObserver(TApplicationObserver* observer)
@@ -82,8 +76,6 @@ void TApplicationCore::SetMainThreadBridge(IMainThreadBridge* bridge)
 
 std::optional<TStartResult> TApplicationCore::Startup()
 {
-    serverState_.DownloadCount = 0;
-    serverState_.UploadCount = 0;
     serverState_.ShowServerState(TServerState::kStopped);
     LoadSettings();
     ApplyEngineSettings();
@@ -159,8 +151,8 @@ TStartResult TApplicationCore::StartServer()
         }
         SetServerCommands(false, true);
     }
-    serverState_.DownloadCount = 0;
-    serverState_.UploadCount = 0;
+    // The counts are the places transfers hold: those of the last run still ending keep
+    // theirs until they end, so the limits hold across Stop and Start.
     serverState_.SetStopRequested(false);
     serverState_.ShowServerState(TServerState::kStarted);
     return {};
@@ -170,7 +162,7 @@ void TApplicationCore::StopServer()
 {
     if (engine_.Active())
         engine_.SetActive(false);
-    const bool busy = serverState_.DownloadCount != 0 || serverState_.UploadCount != 0;
+    const bool busy = serverState_.DownloadCount() != 0 || serverState_.UploadCount() != 0;
     serverState_.SetStateText(busy ? TServerState::kStopping : TServerState::kStopped);
     serverState_.SetStopRequested(true);
     SetServerCommands(true, false);

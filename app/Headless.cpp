@@ -13,6 +13,7 @@
 #include "app/HeadlessLoop.h"
 #include "app/ServiceControl.h"
 #include "core/FileSystem.h"
+#include "engine/UnexpectedFailure.h"
 #include "log/LogLine.h"
 
 namespace {
@@ -148,6 +149,7 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     core.Settings().SetOverrides(OverridesOf(commandLine));
     // Nothing shows the activity log here, so a settings problem is told on standard error.
     core.SetSettingsProblemSink([&err](const std::string& problem) { err << problem << std::endl; });
+    SetUnexpectedFailureSink([&err](const std::string& failure) { err << "veltrane: " << failure << std::endl; });
 
     std::optional<TStartResult> refused = core.Startup();
     // The paths given here may be just what an empty list lacked.

@@ -258,6 +258,26 @@ bool TFilesList::RemoveEntry(TFileEntryId id)
     return removed > 0;
 }
 
+void TFilesList::FileGone(TFileEntryId id, bool removeDead)
+{
+    if (removeDead) {
+        RemoveEntry(id);
+        return;
+    }
+    bool marked = false;
+    {
+        std::lock_guard lock(entriesMutex_);
+        for (TSlot& slot : slots_) {
+            if (slot.Entry.Id == id && slot.Entry.State == FileState::Available) {
+                slot.Entry.State = FileState::Missing;
+                marked = true;
+            }
+        }
+    }
+    if (marked)
+        Notify();
+}
+
 void TFilesList::InsertEntries(std::vector<FileEntry> entries)
 {
     if (entries.empty())

@@ -107,6 +107,9 @@ public:
 
     /// Removes the entry with this id; false when it is no longer listed.
     bool RemoveEntry(TFileEntryId id);
+    /// An entry whose file was found gone while it was requested: removed with
+    /// `removeDead`, else marked Missing until Refresh finds the file again.
+    void FileGone(TFileEntryId id, bool removeDead);
 
     /// Inserts entries as given, in order and without any duplicate test (a loaded
     /// document). Their ids are assigned by the list.

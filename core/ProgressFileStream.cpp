@@ -39,10 +39,10 @@ void SyncFolderOf(const std::string& path)
 
 }  // namespace
 
-TProgressFileStream::TProgressFileStream(int fd, std::string openedPath, std::string fileName,
+TProgressFileStream::TProgressFileStream(TUniqueFd fd, std::string openedPath, std::string fileName,
                                          TProgressCallback callback, const TPeerInfo& peer,
                                          TTransferDirection direction, TUploadTerms terms)
-    : TFileStream(fd, std::move(openedPath)), fileName_(std::move(fileName)),
+    : TFileStream(fd.Release(), std::move(openedPath)), fileName_(std::move(fileName)),
       callback_(std::move(callback)), peer_(peer), direction_(direction), terms_(terms)
 {
     if (direction_ == tdDownload)
@@ -60,8 +60,8 @@ std::unique_ptr<TProgressFileStream> TProgressFileStream::OpenForRead(const std:
                                                                       const TPeerInfo& peer)
 {
     TFileStream file = TFileStream::OpenForRead(path);
-    const int fd = file.ReleaseHandle();
-    return std::make_unique<TProgressFileStream>(fd, path, path, std::move(callback), peer, tdDownload);
+    return std::make_unique<TProgressFileStream>(TUniqueFd(file.ReleaseHandle()), path, path, std::move(callback),
+                                                 peer, tdDownload);
 }
 
 std::unique_ptr<TProgressFileStream> TProgressFileStream::CreateForUpload(const std::string& path,
@@ -70,12 +70,18 @@ std::unique_ptr<TProgressFileStream> TProgressFileStream::CreateForUpload(const 
                                                                           TUploadTerms terms)
 {
     std::string temporary = TemporaryPattern(path);
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    TUniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.Valid())
         throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
-    ::fchmod(fd, 0644);
-    return std::make_unique<TProgressFileStream>(fd, temporary, path, std::move(callback), peer, tdUpload,
-                                                 terms);
+    ::fchmod(fd.Get(), 0644);
+    try {
+        return std::make_unique<TProgressFileStream>(std::move(fd), temporary, path, std::move(callback), peer,
+                                                     tdUpload, terms);
+    } catch (...) {
+        // The stream that would remove the temporary file was never made.
+        ::unlink(temporary.c_str());
+        throw;
+    }
 }
 
 std::size_t TProgressFileStream::Read(void* buffer, std::size_t count)
@@ -128,8 +134,20 @@ void TProgressFileStream::Commit(TTransferMode mode)
     SyncFolderOf(fileName_);
 }
 
+void TProgressFileStream::OutcomeKnown(TTransferOutcome outcome) noexcept
+{
+    if (transfer_)
+        transfer_->OutcomeKnown(outcome);
+}
+
 void TProgressFileStream::Report()
 {
     if (callback_)
-        callback_(cursor_, fileName_, peer_, Position(), Size(), direction_);
+        callback_(transfer_ ? transfer_->Record() : cursor_, fileName_, peer_, Position(), Size(), direction_);
+}
+
+std::unique_ptr<TTransfer> TakeTransfer(TStream* stream)
+{
+    auto* ours = dynamic_cast<TProgressFileStream*>(stream);
+    return ours != nullptr ? ours->TakeTransfer() : nullptr;
 }

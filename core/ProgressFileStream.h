@@ -5,12 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "core/Transfer.h"
 #include "core/TransferLog.h"
 #include "engine/FileStream.h"
 #include "engine/PeerInfo.h"
-
-/// Transfer direction as progress reports carry it.
-enum TTransferDirection : std::int32_t { tdDownload = 0, tdUpload = 1 };
+#include "fileio/UniqueFd.h"
 
 /// What an upload must meet to be stored.
 struct TUploadTerms {
@@ -24,7 +23,9 @@ using TProgressCallback =
                        std::int64_t position, std::int64_t size, TTransferDirection direction)>;
 
 /// A file stream that reports its position after every read and write, so the Transfer
-/// Log can follow the transfer. Owned by the transfer's session, then by completion.
+/// Log can follow the transfer. Owned by the transfer's session, then by completion. It
+/// carries the transfer it serves (see TTransfer), tells it the outcome the session
+/// reports, and hands it back to the completion handler.
 ///
 /// An upload is written into a hidden temporary file beside its destination and only
 /// renamed onto the destination by Commit() when its terms are met, so an existing file
@@ -43,7 +44,7 @@ public:
                                                                 TUploadTerms terms);
     /// Takes an open descriptor: `openedPath` is the file it is open on, `fileName` the
     /// file the transfer is about. Use the factories above.
-    TProgressFileStream(int fd, std::string openedPath, std::string fileName,
+    TProgressFileStream(TUniqueFd fd, std::string openedPath, std::string fileName,
                         TProgressCallback callback, const TPeerInfo& peer,
                         TTransferDirection direction, TUploadTerms terms = {});
     ~TProgressFileStream() override;
@@ -55,6 +56,12 @@ public:
 
     /// The file the transfer is about: the served file, or the upload's destination.
     const std::string& FileName() const { return fileName_; }
+    /// Carries `transfer` from now on: progress goes to its row and record, and the
+    /// session's outcome to it. Before the session starts.
+    void AttachTransfer(std::unique_ptr<TTransfer> transfer) { transfer_ = std::move(transfer); }
+    /// Hands the transfer back (at completion); none when the stream carries none.
+    std::unique_ptr<TTransfer> TakeTransfer() { return std::move(transfer_); }
+    void OutcomeKnown(TTransferOutcome outcome) noexcept override;
     /// Syncs a completed upload, checks it against its terms and renames it into place.
     /// Raises ENetException when the size differs from the one announced in octet
     /// mode, ETFTPFileAlreadyExists when the name is taken and may not be replaced,
@@ -73,4 +80,8 @@ private:
     std::int64_t openedSize_ = 0;
     bool committed_ = false;
     TProgressCursor cursor_;
+    std::unique_ptr<TTransfer> transfer_;
 };
+
+/// The transfer a stream handed back by a session carries, if it is one of ours.
+std::unique_ptr<TTransfer> TakeTransfer(TStream* stream);

@@ -9,6 +9,7 @@
 #include "core/FileSystem.h"
 #include "core/ServerState.h"
 #include "core/TransferLog.h"
+#include "engine/NetException.h"
 #include "log/ActivityLog.h"
 #include "log/LogFile.h"
 #include "log/PathText.h"
@@ -60,111 +61,131 @@ TProgressCallback TRequestHandlers::ProgressCallback()
     };
 }
 
-void TRequestHandlers::TFTPSizeRequest(const std::string& fileName, bool writeOperation,
-                                       std::int64_t& size, const TPeerInfo& peerInfo)
+void TRequestHandlers::TFTPSizeRequest(TTrivialFTPServer&, const std::string& fileName,
+                                       const TPeerInfo& peerInfo, std::int64_t& size, bool writeOperation)
 {
     const auto config = config_();
+    // A record left by a request that never reached its read or write handler.
+    if (pending_.Record.Info)
+        transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
     if (writeOperation) {
-        transferLog_.StartTransferInfo(peerInfo, fileName, CurrentTick(), true, size == -1 ? 0 : size);
+        pending_.Record = transferLog_.OpenTransferInfo(peerInfo, fileName, CurrentTick(), true, size == -1 ? 0 : size);
     } else if (filesList_.Count() > 0 || !config->TreeRoot.empty()) {
         if (const auto found = filesList_.SizeForRequest(fileName))
             size = *found;
         else if (const auto treeFile = TBootTree(config->TreeRoot).Open(fileName))
             size = treeFile->Size();
-        transferLog_.StartTransferInfo(peerInfo, fileName, CurrentTick(), false, size);
+        pending_.Record = transferLog_.OpenTransferInfo(peerInfo, fileName, CurrentTick(), false, size);
     }
     if (!config->TSize)
         size = -1;
 }
 
-void TRequestHandlers::Refuse(std::atomic<std::int32_t>& counter, const std::string& fileName,
-                              const TPeerInfo& peerInfo, const std::string& status, bool& grantAccess)
+void TRequestHandlers::Refuse(const std::string& fileName, const TPeerInfo& peerInfo, const std::string& status,
+                              bool& grantAccess)
 {
     activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, status);
     grantAccess = false;
-    --counter;
+    pending_.Place.reset();
     // A refused request keeps no record: a flood of refusals cannot grow the list.
-    transferLog_.DropTransferInfo(peerInfo);
+    if (pending_.Record.Info)
+        transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
 }
 
-void TRequestHandlers::TFTPReadFile(const std::string& fileName, bool& freeStreamOnComplete,
-                                    std::unique_ptr<TStream>& aStream, bool& grantAccess,
-                                    const TPeerInfo& peerInfo)
+std::unique_ptr<TTransfer> TRequestHandlers::MakeTransfer(TTransferDirection direction, const std::string& path,
+                                                          const TPeerInfo& peerInfo)
+{
+    auto transfer = std::make_unique<TTransfer>(std::move(*pending_.Place), direction, path, peerInfo,
+                                                std::exchange(pending_.Record, {}));
+    pending_.Place.reset();
+    return transfer;
+}
+
+void TRequestHandlers::TFTPReadFile(TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peerInfo,
+                                    bool& grantAccess, std::unique_ptr<TStream>& aStream,
+                                    bool& freeStreamOnComplete)
 {
     const auto config = config_();
-    const std::int32_t running = ++serverState_.DownloadCount;
-    if (running > config->MaxDLConn)
-        return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: Max connections reached!",
-                      grantAccess);
+    // The stream comes back at completion with the transfer it carries.
+    freeStreamOnComplete = false;
+    pending_.Place = serverState_.TakePlace(false, config->MaxDLConn);
+    if (!pending_.Place)
+        return Refuse(fileName, peerInfo, "Send error: Max connections reached!", grantAccess);
     try {
-        const auto entry = filesList_.FindForRead(fileName);
-        const bool permitted = securityRules_.CheckAccess(peerInfo.IP, akRead, config->SecurityOn);
-        if (!permitted)
-            return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: Unauthorised!", grantAccess);
-        if (!entry)
-            return ServeFromTree(fileName, config->TreeRoot, freeStreamOnComplete, aStream, grantAccess, peerInfo);
-        if (entry->State != FileState::Available)
-            return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File Suspended!", grantAccess);
-        // The entry's own path, not the client's spelling: on a case-sensitive file
-        // system BOOT.BIN asked for boot.bin must still find boot.bin.
-        const std::string path = FullPath(*entry);
-        if (!IsRegularFile(path)) {
-            filesList_.RemoveEntry(entry->Id);
-            return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File does not exist!",
-                          grantAccess);
-        }
-        GrantRead(path, aStream, peerInfo);
-        freeStreamOnComplete = true;
-        grantAccess = true;
+        DecideRead(fileName, *config, peerInfo, grantAccess, aStream);
+    } catch (const ETFTPFileNotFound&) {
+        throw;  // refused and logged; the client is told the file is not there
     } catch (...) {
-        --serverState_.DownloadCount;
+        pending_.Place.reset();
         serverState_.ShowServerState(TServerState::kStarted);
         // The stream is opened before the transfer's entry is made (see GrantRead), so the
         // failure gets an entry of its own rather than overwriting whatever came last.
         activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, "Send error: Unknown error!");
-        transferLog_.DropTransferInfo(peerInfo);
+        if (pending_.Record.Info)
+            transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
         aStream.reset();
         grantAccess = false;
     }
 }
 
-void TRequestHandlers::GrantRead(const std::string& path, std::unique_ptr<TStream>& aStream,
-                                 const TPeerInfo& peerInfo)
+void TRequestHandlers::DecideRead(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo,
+                                  bool& grantAccess, std::unique_ptr<TStream>& aStream)
 {
-    // The stream is opened first, so a file that cannot be read leaves no pending entry.
-    auto stream = TProgressFileStream::OpenForRead(path, ProgressCallback(), peerInfo);
+    const auto entry = filesList_.FindForRead(fileName);
+    if (!securityRules_.CheckAccess(peerInfo.IP, akRead, config.SecurityOn))
+        return Refuse(fileName, peerInfo, "Send error: Unauthorised!", grantAccess);
+    if (!entry)
+        return ServeFromTree(fileName, config.TreeRoot, peerInfo, grantAccess, aStream);
+    if (entry->State != FileState::Available)
+        return Refuse(fileName, peerInfo, "Send error: File Suspended!", grantAccess);
+    // The entry's own path, not the client's spelling: on a case-sensitive file
+    // system BOOT.BIN asked for boot.bin must still find boot.bin.
+    const std::string path = FullPath(*entry);
+    if (!IsRegularFile(path)) {
+        // Gone for a moment (a build replacing it, a mount not yet up) is not gone for
+        // good: the entry follows RemoveDead as a refresh would.
+        filesList_.FileGone(entry->Id, config.RemoveDead);
+        Refuse(fileName, peerInfo, "Send error: File does not exist!", grantAccess);
+        throw ETFTPFileNotFound("File not found");
+    }
+    TFileStream file = TFileStream::OpenForRead(path);
+    GrantRead(path, TUniqueFd(file.ReleaseHandle()), true, peerInfo, aStream);
+    grantAccess = true;
+}
+
+/// The stream is opened first, so a file that cannot be read leaves no pending entry.
+void TRequestHandlers::GrantRead(const std::string& path, TUniqueFd fd, bool listed, const TPeerInfo& peerInfo,
+                                 std::unique_ptr<TStream>& aStream)
+{
+    auto stream = std::make_unique<TProgressFileStream>(std::move(fd), path, path, ProgressCallback(), peerInfo,
+                                                        tdDownload);
+    auto transfer = MakeTransfer(tdDownload, path, peerInfo);
+    transfer->SetListed(listed);
     serverState_.ShowServerState(TServerState::kStarted);
-    const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
-    transferEntries_.Remember(peerInfo, {entry.Id});
+    transfer->SetEntry(activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile).Id);
+    stream->AttachTransfer(std::move(transfer));
     aStream = std::move(stream);
 }
 
 /// A name the files list does not grant may still name a file of the boot tree. Such a
 /// file is served like a listed one, but it is not counted in the files list.
 void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::string& treeRoot,
-                                     bool& freeStreamOnComplete, std::unique_ptr<TStream>& aStream,
-                                     bool& grantAccess, const TPeerInfo& peerInfo)
+                                     const TPeerInfo& peerInfo, bool& grantAccess,
+                                     std::unique_ptr<TStream>& aStream)
 {
     auto file = TBootTree(treeRoot).Open(fileName);
-    if (!file)
-        return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File does not exist!",
-                      grantAccess);
+    if (!file) {
+        Refuse(fileName, peerInfo, "Send error: File does not exist!", grantAccess);
+        throw ETFTPFileNotFound("File not found");
+    }
     const std::string path = file->Path();
-    auto stream = std::make_unique<TProgressFileStream>(file->Release(), path, path, ProgressCallback(),
-                                                        peerInfo, tdDownload);
-    serverState_.ShowServerState(TServerState::kStarted);
-    const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile);
-    transferEntries_.Remember(peerInfo, {entry.Id, false});
-    aStream = std::move(stream);
-    freeStreamOnComplete = true;
+    GrantRead(path, TUniqueFd(file->Release()), false, peerInfo, aStream);
     grantAccess = true;
 }
 
 std::string TRequestHandlers::UploadRefusal(const std::string& fileName, const TConfig& config,
                                             const TPeerInfo& peerInfo)
 {
-    if (serverState_.UploadCount > config.MaxULConn)
-        return "Receive error: Max connections reached!";
     if (!config.Accept || !securityRules_.CheckAccess(peerInfo.IP, akWrite, config.SecurityOn))
         return "Receive error: Unauthorised!";
     // Names with folder parts or control bytes could reach outside the upload folder or
@@ -179,67 +200,82 @@ std::string TRequestHandlers::UploadRefusal(const std::string& fileName, const T
     return {};
 }
 
-void TRequestHandlers::TFTPWriteFile(const std::string& fileName, bool& freeStreamOnComplete,
-                                     std::unique_ptr<TStream>& aStream, bool& grantAccess,
-                                     const TPeerInfo& peerInfo)
+void TRequestHandlers::TFTPWriteFile(TTrivialFTPServer&, std::string& fileName, const TPeerInfo& peerInfo,
+                                     bool& grantAccess, std::unique_ptr<TStream>& aStream,
+                                     bool& freeStreamOnComplete)
 {
     const auto config = config_();
-    ++serverState_.UploadCount;
-    const std::string refusal = UploadRefusal(fileName, *config, peerInfo);
+    // The session stores the upload before its final ACK (TProgressFileStream::Commit);
+    // the stream comes back at completion with the transfer it carries.
+    freeStreamOnComplete = false;
+    pending_.Place = serverState_.TakePlace(true, config->MaxULConn);
+    const std::string refusal =
+        pending_.Place ? UploadRefusal(fileName, *config, peerInfo) : "Receive error: Max connections reached!";
     if (!refusal.empty())
-        return Refuse(serverState_.UploadCount, fileName, peerInfo, refusal, grantAccess);
+        return Refuse(fileName, peerInfo, refusal, grantAccess);
     const std::string path = config->DestDir + "/" + fileName;
+    auto transfer = MakeTransfer(tdUpload, path, peerInfo);
     serverState_.ShowServerState(TServerState::kStarted);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusReceivingFile);
-    const auto record = transferLog_.TransferInfo(peerInfo);
-    const TUploadTerms terms{config->Overwrite, record ? record->TotalSize : 0};
+    transfer->SetEntry(entry.Id);
+    const TTransferInfo* record = transfer->Record().Info.get();
+    const TUploadTerms terms{config->Overwrite, record != nullptr ? record->TotalSize : 0};
+    std::unique_ptr<TProgressFileStream> stream;
     try {
-        aStream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo, terms);
+        stream = TProgressFileStream::CreateForUpload(path, ProgressCallback(), peerInfo, terms);
     } catch (...) {
-        --serverState_.UploadCount;
-        // The entry would otherwise wait for a completion that never comes.
+        // The entry would otherwise wait for a completion that never comes; the place
+        // goes with the transfer.
         activityLog_.UpdateActivityEntry(entry, aiError, "Receive error: Unknown error!");
-        transferLog_.DropTransferInfo(peerInfo);
+        transferLog_.DropTransferInfo(transfer->Record());
         throw;
     }
-    transferEntries_.Remember(peerInfo, {entry.Id});
-    // The session stores the upload before its final ACK (TProgressFileStream::Commit);
-    // completion needs the stream no more.
-    freeStreamOnComplete = true;
+    stream->AttachTransfer(std::move(transfer));
+    aStream = std::move(stream);
     grantAccess = true;
 }
 
-void TRequestHandlers::TFTPNoTransferPort(const std::string& fileName, bool writeOperation,
-                                          const TPeerInfo& peerInfo)
+void TRequestHandlers::TFTPNoTransferPort(TTrivialFTPServer&, const std::string& fileName,
+                                          const TPeerInfo& peerInfo, bool writeOperation)
 {
     const char* prefix = writeOperation ? "Receive error: " : "Send error: ";
     activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, std::string(prefix) + "No free transfer port");
 }
 
-void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerInfo,
-                                            std::unique_ptr<TStream> aStream, bool writeOperation)
+void TRequestHandlers::TFTPTransferComplete(TTrivialFTPServer&, bool success, const TPeerInfo&,
+                                            std::unique_ptr<TStream> aStream, bool)
 {
     const auto config = config_();
-    --(writeOperation ? serverState_.UploadCount : serverState_.DownloadCount);
-    serverState_.RefreshAfterCompletion();
+    std::unique_ptr<TTransfer> transfer = TakeTransfer(aStream.get());
+    // Closes the file; a failed upload's temporary file goes with it.
     aStream.reset();
+    if (transfer)
+        transfer->GiveBackPlace();  // a session that never started never told an outcome
+    serverState_.RefreshAfterCompletion();
+    if (!transfer)
+        return;
+    FinishEntry(*transfer, success, *config);
+    transferLog_.FinishTransfer(transfer->Record(), config->RMTransfer, CurrentTick());
+}
 
-    const auto granted = transferEntries_.Take(peerInfo);
-    if (const auto pending = granted ? activityLog_.FindPendingTransferEntry(granted->Entry) : std::nullopt) {
-        const bool sending = pending->Status == kStatusSendingFile;
-        std::optional<TActivityEntry> closed;
-        if (!success)
-            closed = activityLog_.UpdateActivityEntry(*pending, aiError, "Error transfering!");
-        else if (sending)
-            closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Send file complete.");
-        else
-            closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Receive file complete.");
-        if (success && sending && granted->Listed)
-            filesList_.IncrementAccessCount(NamePart(pending->FileName));
-        if (success && !sending && config->AddNew && config->Overwrite)
-            filesList_.EnterUpload(pending->FileName);
-        if (config->Log && closed)
-            LogActivityEntry(*closed, LogSettingsOf(*config), activityLog_);
-    }
-    transferLog_.FinishTransfer(peerInfo, config->RMTransfer, CurrentTick());
+void TRequestHandlers::FinishEntry(TTransfer& transfer, bool success, const TConfig& config)
+{
+    const auto pending = activityLog_.FindPendingTransferEntry(transfer.Entry());
+    if (!pending)
+        return;
+    std::optional<TActivityEntry> closed;
+    if (transfer.Outcome() == TTransferOutcome::SizeQueryAnswered)
+        closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Size query answered.");
+    else if (!success)
+        closed = activityLog_.UpdateActivityEntry(*pending, aiError, "Error transfering!");
+    else if (!transfer.IsUpload())
+        closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Send file complete.");
+    else
+        closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Receive file complete.");
+    if (success && !transfer.IsUpload() && transfer.Listed())
+        filesList_.IncrementAccessCount(NamePart(pending->FileName));
+    if (success && transfer.IsUpload() && config.AddNew && config.Overwrite)
+        filesList_.EnterUpload(pending->FileName);
+    if (config.Log && closed)
+        LogActivityEntry(*closed, LogSettingsOf(config), activityLog_);
 }

@@ -1,8 +1,19 @@
 #include "core/ServerState.h"
 
+std::optional<TConnectionPlace> TServerState::TakePlace(bool upload, std::int32_t limit)
+{
+    std::atomic<std::int32_t>& count = upload ? uploadCount_ : downloadCount_;
+    std::int32_t running = count.load();
+    do {
+        if (running >= limit)
+            return std::nullopt;
+    } while (!count.compare_exchange_weak(running, running + 1));
+    return TConnectionPlace(count);
+}
+
 void TServerState::ShowServerState(const std::string& text)
 {
-    const std::int32_t connections = DownloadCount + UploadCount;
+    const std::int32_t connections = downloadCount_ + uploadCount_;
     {
         std::lock_guard guard(textsLock_);
         countText_ = "Connection count: " + std::to_string(connections);
@@ -24,7 +35,7 @@ void TServerState::SetStateText(const std::string& text)
 void TServerState::RefreshAfterCompletion()
 {
     ShowServerState(kStarted);
-    if (stopRequested_ && DownloadCount <= 0 && UploadCount <= 0)
+    if (stopRequested_ && downloadCount_ <= 0 && uploadCount_ <= 0)
         SetStateText(kStopped);
 }
 

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 
 /// Told that the status texts changed, after the lock was released; from any thread.
@@ -12,9 +13,41 @@ public:
     virtual void StatusTextsChanged() = 0;
 };
 
-/// The server control state the status bar shows: the connection counters, the stop
+/// One transfer's place under MaxDLConn or MaxULConn. The counts are the number of live
+/// places, so a place is given back exactly once: by Release() or by its destruction,
+/// whichever comes first. Move-only; Release() is safe from the session's thread while
+/// the owner holds the place.
+class TConnectionPlace {
+public:
+    TConnectionPlace() = default;
+    explicit TConnectionPlace(std::atomic<std::int32_t>& count) noexcept : count_(&count) {}
+    TConnectionPlace(TConnectionPlace&& other) noexcept : count_(other.count_.exchange(nullptr)) {}
+    TConnectionPlace& operator=(TConnectionPlace&& other) noexcept
+    {
+        if (this != &other) {
+            Release();
+            count_ = other.count_.exchange(nullptr);
+        }
+        return *this;
+    }
+    TConnectionPlace(const TConnectionPlace&) = delete;
+    TConnectionPlace& operator=(const TConnectionPlace&) = delete;
+    ~TConnectionPlace() { Release(); }
+
+    void Release() noexcept
+    {
+        if (std::atomic<std::int32_t>* count = count_.exchange(nullptr))
+            --*count;
+    }
+    bool Held() const { return count_.load() != nullptr; }
+
+private:
+    std::atomic<std::atomic<std::int32_t>*> count_{nullptr};
+};
+
+/// The server control state the status bar shows: the connection counts, the stop
 /// request and the two status texts. Owned by the application core; safe from any
-/// thread (the counters are atomic, the texts under their own lock).
+/// thread (the counts are atomic, the texts under their own lock).
 class TServerState {
 public:
     static constexpr const char* kStopped = "Stopped.";
@@ -23,8 +56,12 @@ public:
 
     void SetObserver(TServerStateObserver* observer) { observer_ = observer; }
 
-    std::atomic<std::int32_t> DownloadCount{0};
-    std::atomic<std::int32_t> UploadCount{0};
+    /// A place for one more download (or upload) while fewer than `limit` are running;
+    /// none when the limit is reached. Any thread.
+    std::optional<TConnectionPlace> TakePlace(bool upload, std::int32_t limit);
+    /// The transfers holding a place now.
+    std::int32_t DownloadCount() const { return downloadCount_; }
+    std::int32_t UploadCount() const { return uploadCount_; }
 
     bool StopRequested() const { return stopRequested_; }
     void SetStopRequested(bool requested) { stopRequested_ = requested; }
@@ -44,6 +81,8 @@ private:
     void Notify() const;
 
     TServerStateObserver* observer_ = nullptr;
+    std::atomic<std::int32_t> downloadCount_{0};
+    std::atomic<std::int32_t> uploadCount_{0};
     std::atomic<bool> stopRequested_{false};
     mutable std::mutex textsLock_;  // guards the two texts
     std::string stateText_ = kStopped;

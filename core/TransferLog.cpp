@@ -80,28 +80,38 @@ void TTransferLog::UpdateLocked(TProgressCursor& cursor, const TPeerInfo& peer, 
 bool TTransferLog::LocateLocked(TProgressCursor& cursor, const std::string& fileName,
                                 const TPeerInfo& peer, bool isUpload)
 {
+    // A transfer that holds its record makes its own row: two transfers never share one.
+    if (cursor.Info) {
+        cursor.Row = AddRowLocked(fileName, peer, isUpload, cursor.Info).Row;
+        return true;
+    }
     // A row is known by name, address and port, so two transfers from one address (two
     // boards behind one NAT) keep a row each, uploads as well as downloads.
-    const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& row) {
-        return row->FileName == fileName && row->IP == peer.IP && row->Port == peer.Port;
+    const auto found = std::find_if(rows_.begin(), rows_.end(), [&](const TRowSlot& slot) {
+        return slot.Row->FileName == fileName && slot.Row->IP == peer.IP && slot.Row->Port == peer.Port;
     });
     if (found != rows_.end()) {
-        cursor.Row = *found;
+        cursor.Row = found->Row;
         return false;
     }
+    cursor.Row = AddRowLocked(fileName, peer, isUpload, FindInfoLocked(peer)).Row;
+    return true;
+}
+
+TTransferLog::TRowSlot& TTransferLog::AddRowLocked(const std::string& fileName, const TPeerInfo& peer,
+                                                   bool isUpload, TInfoPtr info)
+{
     auto row = std::make_shared<TTransferRow>();
     row->Id = nextRowId_++;
     row->IsUpload = isUpload;
     row->FileName = fileName;
     row->IP = peer.IP;
     row->Port = peer.Port;
-    rows_.push_back(row);
-    cursor.Row = row;
-    return true;
+    return rows_.emplace_back(TRowSlot{std::move(row), std::move(info)});
 }
 
-void TTransferLog::StartTransferInfo(const TPeerInfo& peer, const std::string& fileName,
-                                     std::uint32_t startTick, bool isUpload, std::int64_t totalSize)
+TProgressCursor TTransferLog::OpenTransferInfo(const TPeerInfo& peer, const std::string& fileName,
+                                               std::uint32_t startTick, bool isUpload, std::int64_t totalSize)
 {
     std::lock_guard guard(transferLock_);
     DropInfoLocked(peer);
@@ -112,7 +122,14 @@ void TTransferLog::StartTransferInfo(const TPeerInfo& peer, const std::string& f
     info->TotalSize = totalSize;
     info->IsUpload = isUpload;
     info->StartTick = startTick;
-    infos_.push_back(std::move(info));
+    infos_.push_back(info);
+    return {nullptr, std::move(info)};
+}
+
+void TTransferLog::StartTransferInfo(const TPeerInfo& peer, const std::string& fileName,
+                                     std::uint32_t startTick, bool isUpload, std::int64_t totalSize)
+{
+    OpenTransferInfo(peer, fileName, startTick, isUpload, totalSize);
 }
 
 std::optional<std::size_t> TTransferLog::FindTransferInfo(const TPeerInfo& peer) const
@@ -145,9 +162,22 @@ void TTransferLog::DropTransferInfo(const TPeerInfo& peer)
     DropInfoLocked(peer);
 }
 
+void TTransferLog::DropTransferInfo(const TProgressCursor& transfer)
+{
+    std::lock_guard guard(transferLock_);
+    std::erase(infos_, transfer.Info);
+}
+
 std::optional<TTransferInfo> TTransferLog::TransferInfoForRow(const TTransferRow& row) const
 {
-    return TransferInfo(TPeerInfo{row.IP, row.Port});
+    std::lock_guard guard(transferLock_);
+    const auto slot = std::find_if(rows_.begin(), rows_.end(),
+                                   [&](const TRowSlot& candidate) { return candidate.Row->Id == row.Id; });
+    // A row made before its record was opened knows it only by its peer.
+    const TInfoPtr info = slot != rows_.end() && slot->Info ? slot->Info : FindInfoLocked({row.IP, row.Port});
+    if (!info || std::find(infos_.begin(), infos_.end(), info) == infos_.end())
+        return std::nullopt;
+    return *info;
 }
 
 std::size_t TTransferLog::TransferInfoCount() const
@@ -160,26 +190,46 @@ void TTransferLog::FinishTransfer(const TPeerInfo& peer, bool removeRow, std::ui
 {
     {
         std::lock_guard guard(transferLock_);
-        const auto row = std::find_if(rows_.begin(), rows_.end(), [&](const TRowPtr& candidate) {
-            return candidate->IP == peer.IP && candidate->Port == peer.Port;
+        const auto slot = std::find_if(rows_.begin(), rows_.end(), [&](const TRowSlot& candidate) {
+            return candidate.Row->IP == peer.IP && candidate.Row->Port == peer.Port;
         });
-        if (row == rows_.end()) {
+        if (slot == rows_.end()) {
             DropInfoLocked(peer);
             return;
         }
-        (*row)->Status = TTransferStatus::Finished;
-        const TInfoPtr info = FindInfoLocked(peer);
-        if (removeRow) {
-            rows_.erase(row);
-            if (!transferWindowOpen_)
-                DropInfoLocked(peer);
-            else if (info)
-                info->FinishTick = tick;
-        } else if (info) {
-            info->FinishTick = tick;
-        }
+        FinishRowLocked(slot, removeRow, tick);
     }
     Notify();
+}
+
+void TTransferLog::FinishTransfer(const TProgressCursor& transfer, bool removeRow, std::uint32_t tick)
+{
+    {
+        std::lock_guard guard(transferLock_);
+        const auto slot = std::find_if(rows_.begin(), rows_.end(),
+                                       [&](const TRowSlot& candidate) { return candidate.Row == transfer.Row; });
+        if (!transfer.Row || slot == rows_.end()) {
+            std::erase(infos_, transfer.Info);
+            return;
+        }
+        FinishRowLocked(slot, removeRow, tick);
+    }
+    Notify();
+}
+
+void TTransferLog::FinishRowLocked(std::vector<TRowSlot>::iterator slot, bool removeRow, std::uint32_t tick)
+{
+    slot->Row->Status = TTransferStatus::Finished;
+    const TInfoPtr info = slot->Info;
+    if (removeRow) {
+        rows_.erase(slot);
+        if (!transferWindowOpen_)
+            std::erase(infos_, info);
+        else if (info)
+            info->FinishTick = tick;
+    } else if (info) {
+        info->FinishTick = tick;
+    }
 }
 
 void TTransferLog::SetTransferWindowOpen(bool open)
@@ -189,9 +239,8 @@ void TTransferLog::SetTransferWindowOpen(bool open)
         return;
     std::lock_guard guard(transferLock_);
     std::erase_if(infos_, [this](const TInfoPtr& info) {
-        const bool rowless = std::none_of(rows_.begin(), rows_.end(), [&](const TRowPtr& row) {
-            return row->IP == info->IP && row->Port == info->Port;
-        });
+        const bool rowless = std::none_of(rows_.begin(), rows_.end(),
+                                          [&](const TRowSlot& slot) { return slot.Info == info; });
         return info->FinishTick != 0 && rowless;
     });
 }
@@ -201,17 +250,17 @@ std::vector<TTransferRow> TTransferLog::Rows() const
     std::lock_guard guard(transferLock_);
     std::vector<TTransferRow> rows;
     rows.reserve(rows_.size());
-    for (const TRowPtr& row : rows_)
-        rows.push_back(*row);
+    for (const TRowSlot& slot : rows_)
+        rows.push_back(*slot.Row);
     return rows;
 }
 
 std::optional<TTransferRow> TTransferLog::Row(std::uint64_t id) const
 {
     std::lock_guard guard(transferLock_);
-    for (const TRowPtr& row : rows_)
-        if (row->Id == id)
-            return *row;
+    for (const TRowSlot& slot : rows_)
+        if (slot.Row->Id == id)
+            return *slot.Row;
     return std::nullopt;
 }
 

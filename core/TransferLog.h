@@ -42,8 +42,9 @@ struct TTransferInfo {
     std::uint32_t FinishTick = 0;  // 0 while running
 };
 
-/// What a progress stream remembers between its reports: the row and record it found
-/// the first time, so later reports update them directly instead of searching.
+/// One transfer's own row and record. A transfer opened with OpenTransferInfo holds its
+/// record from the start and gets its row at its first report; a stream reporting by its
+/// peer alone finds both the first time. Later reports and the finish use them directly.
 struct TProgressCursor {
     std::shared_ptr<TTransferRow> Row;
     std::shared_ptr<TTransferInfo> Info;
@@ -71,6 +72,10 @@ public:
     void ReportProgress(TProgressCursor& cursor, const std::string& fileName, const TPeerInfo& peer,
                         std::int64_t position, std::int64_t size, bool isUpload);
 
+    /// Removes the peer's records, then appends a fresh one and returns it as the
+    /// transfer's own, with no row yet.
+    TProgressCursor OpenTransferInfo(const TPeerInfo& peer, const std::string& fileName,
+                                     std::uint32_t startTick, bool isUpload, std::int64_t totalSize);
     /// Removes the peer's records, then appends a fresh one.
     void StartTransferInfo(const TPeerInfo& peer, const std::string& fileName, std::uint32_t startTick,
                            bool isUpload, std::int64_t totalSize);
@@ -78,6 +83,8 @@ public:
     std::optional<TTransferInfo> TransferInfo(const TPeerInfo& peer) const;
     void FinishTransferInfo(const TPeerInfo& peer, std::uint32_t tick);
     void DropTransferInfo(const TPeerInfo& peer);
+    /// Drops the record of a transfer that was refused.
+    void DropTransferInfo(const TProgressCursor& transfer);
     /// The record of the row's peer (address and port), or none.
     std::optional<TTransferInfo> TransferInfoForRow(const TTransferRow& row) const;
     std::size_t TransferInfoCount() const;
@@ -86,6 +93,8 @@ public:
     /// the transfer window shows it, else dropped) with `removeRow`, or kept with its
     /// record finished. Without a row the record is dropped.
     void FinishTransfer(const TPeerInfo& peer, bool removeRow, std::uint32_t tick);
+    /// The same for the row and record of one transfer.
+    void FinishTransfer(const TProgressCursor& transfer, bool removeRow, std::uint32_t tick);
 
     /// Whether the transfer window is showing; it keeps finished records readable. When
     /// it closes, the finished records whose rows are gone are dropped, so transfers that
@@ -100,7 +109,14 @@ public:
 private:
     using TRowPtr = std::shared_ptr<TTransferRow>;
     using TInfoPtr = std::shared_ptr<TTransferInfo>;
+    /// A row with the record it shows; the record may be gone (null).
+    struct TRowSlot {
+        TRowPtr Row;
+        TInfoPtr Info;
+    };
 
+    TRowSlot& AddRowLocked(const std::string& fileName, const TPeerInfo& peer, bool isUpload, TInfoPtr info);
+    void FinishRowLocked(std::vector<TRowSlot>::iterator slot, bool removeRow, std::uint32_t tick);
     bool LocateLocked(TProgressCursor& cursor, const std::string& fileName, const TPeerInfo& peer,
                       bool isUpload);
     void UpdateLocked(TProgressCursor& cursor, const TPeerInfo& peer, std::int64_t position,
@@ -114,7 +130,7 @@ private:
     std::atomic<std::uint64_t> progressVersion_{0};
 
     mutable std::mutex transferLock_;  // guards rows_, infos_ and nextRowId_
-    std::vector<TRowPtr> rows_;
+    std::vector<TRowSlot> rows_;
     std::vector<TInfoPtr> infos_;
     std::uint64_t nextRowId_ = 1;
 };

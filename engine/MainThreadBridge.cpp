@@ -1,5 +1,7 @@
 #include "engine/MainThreadBridge.h"
 
+#include "engine/UnexpectedFailure.h"
+
 bool TSyncCall::Run(IMainThreadBridge* bridge, std::function<void()> work,
                     const std::shared_ptr<TSyncCall>& call)
 {
@@ -31,6 +33,7 @@ void TSyncCall::RunIfPending(const std::function<void()>& work)
         work();
     } catch (...) {
         // The caller waits for the work to end, not for it to succeed.
+        ReportUnexpectedFailure("a main-thread call");
     }
     std::lock_guard guard(stateLock_);
     state_ = TState::Done;

@@ -10,7 +10,7 @@ TSessionRegistry::~TSessionRegistry()
     StopAll();
 }
 
-void TSessionRegistry::Start(std::unique_ptr<TTFTPServerThread> session)
+void TSessionRegistry::Start(std::unique_ptr<TTFTPServerThread>& session)
 {
     TSessionList done;
     TTFTPServerThread* started = session.get();
@@ -28,13 +28,10 @@ void TSessionRegistry::Start(std::unique_ptr<TTFTPServerThread> session)
         else
             started->Start();
     } catch (...) {
-        std::unique_ptr<TTFTPServerThread> failed;
-        {
-            std::lock_guard guard(sessionsLock_);
-            const auto found = live_.find(started);
-            failed = std::move(found->second);
-            live_.erase(found);
-        }
+        std::lock_guard guard(sessionsLock_);
+        const auto found = live_.find(started);
+        session = std::move(found->second);
+        live_.erase(found);
         throw;
     }
 }

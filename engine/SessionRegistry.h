@@ -29,9 +29,10 @@ public:
     /// Replaces how session threads are started (tests make a start fail). Set while
     /// no session starts.
     void SetStarter(TStarter starter) { starter_ = std::move(starter); }
-    /// Takes the session and starts its thread; raises when closing or out of threads,
-    /// and the session is then destroyed.
-    void Start(std::unique_ptr<TTFTPServerThread> session);
+    /// Takes the session and starts its thread. When it cannot (closing, out of threads)
+    /// it raises and leaves the session with the caller, whose transfer must still be
+    /// reported.
+    void Start(std::unique_ptr<TTFTPServerThread>& session);
     /// Called by a session's own thread as the very last thing it does.
     void Finished(TTFTPServerThread* session);
     /// Tells every running session to stop, drops their undelivered reports and joins them.

@@ -1,5 +1,7 @@
 #include "engine/StoppableThread.h"
 
+#include "engine/UnexpectedFailure.h"
+
 TStoppableThread::~TStoppableThread()
 {
     Stop();
@@ -46,6 +48,7 @@ void TStoppableThread::Body()
             Run();
         } catch (...) {
             // A failed pass must not end the thread; the next pass starts afresh.
+            ReportUnexpectedFailure("the listener");
         }
     }
     std::lock_guard guard(flagsLock_);

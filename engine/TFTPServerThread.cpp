@@ -7,6 +7,7 @@
 #include "engine/MainThreadBridge.h"
 #include "engine/NetException.h"
 #include "engine/TrivialFTPServer.h"
+#include "engine/UnexpectedFailure.h"
 
 namespace {
 // Sessions only move blocks between a buffer and a stream, so a small stack suffices.
@@ -62,6 +63,7 @@ void TTFTPServerThread::Execute()
     } catch (const std::exception& failure) {
         AnswerFailure(failure);
     } catch (...) {
+        ReportUnexpectedFailure("a transfer");
         AnswerFailure(ENetException("Unknown error"));
     }
     ReportOutcome(endReached_ ? TTransferOutcome::Succeeded : TTransferOutcome::Failed);
@@ -333,8 +335,10 @@ void TTFTPServerThread::AnswerFailure(const std::exception& failure)
         } else {
             client_.Send(MakeErrorPacket(ErrorCodeFor(failure), failure.what()));
         }
-    } catch (...) {
+    } catch (const ENetException&) {
         // The peer cannot be told; the session ends all the same.
+    } catch (...) {
+        ReportUnexpectedFailure("a transfer's error answer");
     }
 }
 

@@ -40,6 +40,8 @@ public:
     /// Ends the session soon and drops its completion report. Never blocks; any thread.
     void RequestStop();
     bool WriteOperation() const { return writeOperation_; }
+    /// The stream of a session that never started, for its completion report.
+    std::unique_ptr<TStream> TakeStream() { return std::move(stream_); }
     /// Keeps the request that started the session, to know its retransmissions.
     void RememberRequest(std::string datagram) { request_ = std::move(datagram); }
     /// Talks through `socket` (bound in the transfer port range) rather than a socket on

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "engine/UnexpectedFailure.h"
+
 TThread::~TThread()
 {
     Join();
@@ -37,6 +39,7 @@ void* TThread::Trampoline(void* self)
     try {
         thread->body_();
     } catch (...) {
+        ReportUnexpectedFailure("a thread");
     }
     return nullptr;
 }

@@ -129,12 +129,13 @@ void TTrivialFTPServer::StartSession(std::unique_ptr<TTFTPServerThread> session,
 {
     const bool writeOperation = session->WriteOperation();
     try {
-        sessions_.Start(std::move(session));
+        sessions_.Start(session);
     } catch (const std::exception& failure) {
-        // The application counted the transfer when it granted it: it hears of the end as
-        // of any other, so no place stays taken and no entry stays pending. The peer is
-        // answered with code 0 and the reason.
-        RunOnMainThread([&] { ReportTransferComplete(false, peerInfo, nullptr, writeOperation); });
+        // The application granted the transfer: it hears of the end as of any other, with
+        // the stream it handed over, so no place stays taken and no entry stays pending.
+        // The peer is answered with code 0 and the reason.
+        std::unique_ptr<TStream> stream = session ? session->TakeStream() : nullptr;
+        RunOnMainThread([&] { ReportTransferComplete(false, peerInfo, std::move(stream), writeOperation); });
         throw ENetException(failure.what());
     }
 }

@@ -6,8 +6,10 @@
 #include <poll.h>
 
 #include "engine/MainThreadBridge.h"
+#include "engine/NetException.h"
 #include "engine/SocketError.h"
 #include "engine/UDPServer.h"
+#include "engine/UnexpectedFailure.h"
 
 TUDPListenerThread::TUDPListenerThread(TUDPServer& server, int bufferSize)
     : server_(server), buffer_(static_cast<std::size_t>(bufferSize > 0 ? bufferSize : 0))
@@ -54,9 +56,11 @@ void TUDPListenerThread::Run()
             continue;
         try {
             ReadDatagram(*owners[i]);
-        } catch (...) {
+        } catch (const ENetException&) {
             // Failures on the server port (a datagram too long, a refusal that could not
             // be sent) are dropped: the sender simply gets no answer.
+        } catch (...) {
+            ReportUnexpectedFailure("a request");
         }
     }
 }

@@ -101,7 +101,7 @@ TEST_F(BackToBackTest, NextDownloadRightAfterTheLastIsServedWithOnePlace)
     }
     ASSERT_TRUE(WaitIdle());
     ASSERT_TRUE(WaitFor([&] { return LastStatus() == "Transfer: Send file complete."; }));
-    EXPECT_EQ(core_->ServerState().DownloadCount, 0);
+    EXPECT_EQ(core_->ServerState().DownloadCount(), 0);
 }
 
 TEST_F(BackToBackTest, NextUploadRightAfterTheLastIsServedWithOnePlace)
@@ -115,7 +115,7 @@ TEST_F(BackToBackTest, NextUploadRightAfterTheLastIsServedWithOnePlace)
     ASSERT_TRUE(WaitIdle());
     for (const std::string name : {"a.cfg", "b.cfg", "c.cfg"})
         EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "uploads" / name), "config " + name);
-    EXPECT_EQ(core_->ServerState().UploadCount, 0);
+    EXPECT_EQ(core_->ServerState().UploadCount(), 0);
     for (const std::string& status : Statuses())
         EXPECT_EQ(status, "Transfer: Receive file complete.");
 }
@@ -134,7 +134,7 @@ TEST_F(BackToBackTest, SessionThatCannotStartGivesItsPlaceBackAndFinishesItsEntr
     client_.SendTo(port_, Request(1, "fw.bin", "octet"));
     EXPECT_EQ(client_.Receive(), Error(0, "cannot start a thread: "s + std::strerror(EAGAIN)));
     ASSERT_TRUE(WaitFor([&] { return LastStatus() == "Error transfering!"; }));
-    EXPECT_EQ(core_->ServerState().DownloadCount, 0);
+    EXPECT_EQ(core_->ServerState().DownloadCount(), 0);
     TRawClient next;
     EXPECT_EQ(Download(next, "fw.bin"), "firmware");
 }

@@ -56,7 +56,7 @@ TEST_F(TransferPortRangeTest, TwentyAtOnceOnTenPortsServeTenAndRefuseTheRest)
     EXPECT_TRUE(WaitFor([&] { return EntriesWithStatus("Transfer: Send file complete.") == 10; },
                         std::chrono::seconds(30)));
     EXPECT_EQ(EntriesWithStatus("Send error: No free transfer port"), 10u);
-    EXPECT_EQ(core_->ServerState().DownloadCount, 0);
+    EXPECT_EQ(core_->ServerState().DownloadCount(), 0);
     EXPECT_EQ(core_->TransferLog().TransferInfoCount(), 0u);
 }
 
