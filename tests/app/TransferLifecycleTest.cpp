@@ -3,8 +3,10 @@
 // wanted the size, and the connection places across Stop and Start.
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
+#include "engine/UnexpectedFailure.h"
 #include "security/SecurityRulesFile.h"
 #include "tests/app/CoreFixture.h"
 
@@ -125,4 +127,17 @@ TEST_F(CoreTest, PlacesOfTheLastRunCountUntilTheyEndAcrossStopAndStart)
     EXPECT_EQ(core_->ServerState().DownloadCount(), 0);
     TRawClient third;
     EXPECT_EQ(Download(third, "fw.bin"), std::string(2000, 'f'));
+}
+
+TEST_F(CoreTest, FailureNobodyExpectedBecomesAnErrorEntry)
+{
+    WriteSettings("");
+    Create();
+    try {
+        throw std::runtime_error("boom");
+    } catch (...) {
+        ReportUnexpectedFailure("a test");
+    }
+    EXPECT_EQ(LastStatus(), "Application: Unexpected failure in a test: boom");
+    EXPECT_EQ(core_->ActivityLog().Entries().back().Icon, aiError);
 }
