@@ -13,7 +13,6 @@ void TStoppableThread::Start(std::size_t stackSize)
     {
         std::lock_guard guard(flagsLock_);
         stopped_ = false;
-        terminated_ = false;
     }
     thread_.Start([this] { Body(); }, stackSize);
 }
@@ -28,12 +27,6 @@ bool TStoppableThread::Stopped() const
 {
     std::lock_guard guard(flagsLock_);
     return stopped_;
-}
-
-bool TStoppableThread::Terminated() const
-{
-    std::lock_guard guard(flagsLock_);
-    return terminated_;
 }
 
 void TStoppableThread::WaitFor()
@@ -51,6 +44,4 @@ void TStoppableThread::Body()
             ReportUnexpectedFailure("the listener");
         }
     }
-    std::lock_guard guard(flagsLock_);
-    terminated_ = true;
 }

@@ -16,7 +16,6 @@ public:
     void Start(std::size_t stackSize);
     void Stop();
     bool Stopped() const;
-    bool Terminated() const;
     /// Waits until the body has ended.
     void WaitFor();
 
@@ -29,6 +28,5 @@ private:
 
     mutable std::mutex flagsLock_;
     bool stopped_ = true;
-    bool terminated_ = false;
     TThread thread_;
 };

@@ -18,7 +18,6 @@ public:
     /// Starts `body` on a new thread; raises std::system_error when none can be made.
     void Start(std::function<void()> body, std::size_t stackSize);
     void Join();
-    bool Joinable() const { return started_; }
 
 private:
     static void* Trampoline(void* self);

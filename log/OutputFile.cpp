@@ -76,11 +76,6 @@ std::int64_t TOutputFile::Size() const
     return static_cast<std::int64_t>(status.st_size);
 }
 
-bool TOutputFile::Sync()
-{
-    return fd_ >= 0 && ::fsync(fd_) == 0;
-}
-
 bool TOutputFile::Close()
 {
     if (fd_ < 0)

@@ -26,8 +26,6 @@ public:
     bool Write(std::string_view data);
     /// Current size in bytes, or -1 when it cannot be read.
     std::int64_t Size() const;
-    /// Forces the written data to the disk.
-    bool Sync();
     /// Closes the file; false when the system reported a failure on closing.
     bool Close();
 

@@ -21,7 +21,6 @@ public:
     void Stop();
 
     TClip Clip() const { return clip_; }
-    bool Playing() const { return timer_.isActive(); }
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
