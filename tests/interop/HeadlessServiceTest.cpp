@@ -14,7 +14,7 @@
 
 #include "tests/interop/HeadlessProcess.h"
 #include "tests/support/RawClient.h"
-#include "tests/support/Sha256Sum.h"
+#include "tests/support/SameBytes.h"
 #include "tests/support/WaitFor.h"
 
 namespace fs = std::filesystem;
@@ -115,7 +115,7 @@ TEST_F(HeadlessServiceTest, BootTreeServesCurlAndTftpHpaAndNothingOutside)
     const std::string portText = std::to_string(port);
     const fs::path got = dir_.Path() / "got";
 
-    const auto same = [&](const std::string& name) { return SameSha256(got, tree_ / name); };
+    const auto same = [&](const std::string& name) { return SameFileBytes(got, tree_ / name); };
     EXPECT_EQ(Shell("curl -sS --max-time 10 -o '" + got.string() + "' " + Url(port, "pxelinux.cfg/default")), 0);
     EXPECT_TRUE(same("pxelinux.cfg/default"));
     EXPECT_EQ(Shell("curl -sS --max-time 10 -o '" + got.string() + "' " + Url(port, "/grub/grub.cfg")), 0);

@@ -13,7 +13,7 @@
 
 #include "engine/FileStream.h"
 #include "engine/TrivialFTPServer.h"
-#include "tests/support/Sha256Sum.h"
+#include "tests/support/SameBytes.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitFor.h"
 
@@ -154,12 +154,12 @@ protected:
         const std::string name = Offer(size);
         const auto fetched = local("fetched-" + name);
         const std::string getOutput = RunCommand(Fill(client.get, name, fetched.string(), port_, blockSize));
-        EXPECT_TRUE(SameSha256(fetched, served() / name)) << "get " << name << ": " << getOutput;
+        EXPECT_TRUE(SameFileBytes(fetched, served() / name)) << "get " << name << ": " << getOutput;
 
         const std::string putOutput = RunCommand(Fill(client.put, name, fetched.string(), port_, blockSize));
         // An upload completes one reply wait after its last block.
         WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(30));
-        EXPECT_TRUE(SameSha256(uploads() / name, served() / name)) << "put " << name << ": " << putOutput;
+        EXPECT_TRUE(SameFileBytes(uploads() / name, served() / name)) << "put " << name << ": " << putOutput;
     }
 };
 
@@ -254,7 +254,7 @@ TEST_F(IPv6InteropTest, CurlDownloadsOverIPv6)
         const std::string output = RunCommand("curl -sS --max-time 300 --tftp-blksize " + std::to_string(blockSize) +
                                               " -o '" + fetched.string() + "' 'tftp://[::1]:" + port_ + "/" + name +
                                               "' 2>&1");
-        EXPECT_TRUE(SameSha256(fetched, served() / name)) << name << ": " << output;
+        EXPECT_TRUE(SameFileBytes(fetched, served() / name)) << name << ": " << output;
     }
     ASSERT_TRUE(WaitFor([this] { return Peers().size() == 3; }, std::chrono::seconds(30)));
     EXPECT_EQ(Peers()[0], "::1");
@@ -267,7 +267,7 @@ TEST_F(IPv6InteropTest, TftpHpaUploadsOverIPv6)
     const std::string output = RunCommand("timeout 300 tftp -6 -m octet ::1 " + port_ + " -c put '" +
                                           local(name).string() + "' " + name + " 2>&1");
     WaitFor([this] { return server_.SessionCount() == 0; }, std::chrono::seconds(30));
-    EXPECT_TRUE(SameSha256(uploads() / name, local(name))) << output;
+    EXPECT_TRUE(SameFileBytes(uploads() / name, local(name))) << output;
 }
 
 TEST_F(IPv6InteropTest, RefusalReachesAnIPv6Client)
