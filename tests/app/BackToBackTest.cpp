@@ -2,76 +2,16 @@
 // free at once, even while its session waits out a repeat of the final block and its
 // report waits for a busy main thread; a transfer that could not start frees it too.
 
-#include <condition_variable>
 #include <cstring>
-#include <deque>
 #include <system_error>
 #include <thread>
 
 #include <gtest/gtest.h>
 
-#include "engine/MainThreadBridge.h"
 #include "engine/TFTPServerThread.h"
 #include "tests/app/CoreFixture.h"
+#include "tests/support/FakeMainThread.h"
 
-namespace {
-
-/// A main thread that is busy: every posted task runs a while after it was posted.
-class TBusyMainThread : public IMainThreadBridge {
-public:
-    TBusyMainThread() : thread_([this] { Run(); }) {}
-    ~TBusyMainThread() override
-    {
-        {
-            std::lock_guard guard(tasksLock_);
-            ending_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-
-    void Post(std::function<void()> task) override
-    {
-        {
-            std::lock_guard guard(tasksLock_);
-            tasks_.push_back({std::chrono::steady_clock::now() + kDelay, std::move(task)});
-        }
-        wake_.notify_all();
-    }
-
-private:
-    static constexpr auto kDelay = std::chrono::milliseconds(300);
-    struct TTask {
-        std::chrono::steady_clock::time_point Due;
-        std::function<void()> Work;
-    };
-
-    void Run()
-    {
-        std::unique_lock guard(tasksLock_);
-        while (!ending_) {
-            if (tasks_.empty()) {
-                wake_.wait(guard);
-                continue;
-            }
-            if (wake_.wait_until(guard, tasks_.front().Due, [this] { return ending_; }))
-                return;
-            TTask task = std::move(tasks_.front());
-            tasks_.pop_front();
-            guard.unlock();
-            task.Work();
-            guard.lock();
-        }
-    }
-
-    std::mutex tasksLock_;
-    std::condition_variable wake_;
-    std::deque<TTask> tasks_;
-    bool ending_ = false;
-    std::thread thread_;
-};
-
-}  // namespace
 
 using namespace std::string_literals;
 
@@ -87,7 +27,8 @@ protected:
     // The core goes first: its sessions post to the main thread until they are joined.
     void TearDown() override { core_.reset(); }
 
-    TBusyMainThread mainThread_;
+    // A busy main thread: every report is handled a while after it was posted.
+    TFakeMainThread mainThread_{std::chrono::milliseconds(300)};
 };
 
 TEST_F(BackToBackTest, NextDownloadRightAfterTheLastIsServedWithOnePlace)

@@ -13,45 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/FakeMainThread.h"
 #include "tests/support/WaitFor.h"
 
 namespace {
 
-/// Holds posted tasks until the test runs them, as a busy main thread would.
-class THeldBridge final : public IMainThreadBridge {
-public:
-    void Post(std::function<void()> task) override
-    {
-        std::lock_guard guard(tasksLock_);
-        tasks_.push_back(std::move(task));
-    }
-
-    std::size_t Held()
-    {
-        std::lock_guard guard(tasksLock_);
-        return tasks_.size();
-    }
-
-    /// Runs what was posted so far on the calling thread.
-    void RunHeld()
-    {
-        std::vector<std::function<void()>> tasks;
-        {
-            std::lock_guard guard(tasksLock_);
-            tasks.swap(tasks_);
-        }
-        for (const auto& task : tasks)
-            task();
-    }
-
-private:
-    std::mutex tasksLock_;
-    std::vector<std::function<void()>> tasks_;
-};
-
 class SyncCallTest : public testing::Test {
 protected:
-    THeldBridge bridge_;
+    TFakeMainThread bridge_;
     std::shared_ptr<TSyncCall> call_ = std::make_shared<TSyncCall>();
     std::atomic<bool> workRan_{false};
 

@@ -10,6 +10,7 @@
 #include "engine/MainThreadBridge.h"
 #include "engine/NetException.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/FakeMainThread.h"
 #include "tests/support/TempDir.h"
 
 using namespace std::string_literals;
@@ -209,36 +210,8 @@ TEST_F(TrivialFTPServerTest, OversizedRequestGetsNoAnswer)
 
 TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
 {
-    // A pump thread stands in for the main thread.
-    struct TPumpBridge : IMainThreadBridge {
-        std::mutex lock;
-        std::vector<std::function<void()>> tasks;
-        void Post(std::function<void()> task) override
-        {
-            std::lock_guard guard(lock);
-            tasks.push_back(std::move(task));
-        }
-        bool RunOne()
-        {
-            std::function<void()> task;
-            {
-                std::lock_guard guard(lock);
-                if (tasks.empty())
-                    return false;
-                task = std::move(tasks.front());
-                tasks.erase(tasks.begin());
-            }
-            task();
-            return true;
-        }
-    } bridge;
-    std::atomic<bool> pumping{true};
+    TFakeMainThread bridge(std::chrono::milliseconds(0));  // stands in for the main thread
     std::thread::id handlerThread;
-    std::thread pump([&] {
-        while (pumping)
-            if (!bridge.RunOne())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
     server_->SetThreadedEvent(false);
     server_->SetMainThreadBridge(&bridge);
     server_->OnReadFile = [&](TTrivialFTPServer&, std::string&, const TPeerInfo&, bool& grant,
@@ -249,10 +222,8 @@ TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
     Activate();
     client_.SendTo(port_, Request(1, "f", "octet"));
     ExpectPacket(Error(2, "Access to f denied"));
-    EXPECT_EQ(handlerThread, pump.get_id());
+    EXPECT_EQ(handlerThread, bridge.Id());
     server_.reset();
-    pumping = false;
-    pump.join();
 }
 
 TEST_F(TrivialFTPServerTest, WindowSizeIsGrantedUpToMaxWindowSizeAfterTheOtherOptions)
