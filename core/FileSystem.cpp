@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fileio/UniqueFd.h"
+
 namespace fs = std::filesystem;
 
 std::int64_t ReadFileSize(const std::string& path)
@@ -16,11 +18,10 @@ std::int64_t ReadFileSize(const std::string& path)
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
         return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
+    const TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.Valid())
         return -1;
-    const bool known = ::fstat(fd, &status) == 0;
-    ::close(fd);
+    const bool known = ::fstat(fd.Get(), &status) == 0;
     return known ? static_cast<std::int64_t>(status.st_size) : -1;
 }
 

@@ -9,31 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "fileio/UniqueFd.h"
+
 namespace {
 
-/// Owns one open descriptor and closes it when it goes.
-class TFileDescriptor {
-public:
-    explicit TFileDescriptor(int fd) noexcept : fd_(fd) {}
-    TFileDescriptor(TFileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    TFileDescriptor(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-    TFileDescriptor& operator=(TFileDescriptor&&) = delete;
-    ~TFileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-
-    int Get() const noexcept { return fd_; }
-    bool Valid() const noexcept { return fd_ >= 0; }
-
-    /// Closes now so that a failing close (a delayed write error) can be reported.
-    int Close() noexcept { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_ = -1;
-};
 
 [[noreturn]] void ThrowErrno(const std::string& what)
 {
@@ -102,7 +81,7 @@ std::optional<mode_t> KeptMode(const std::filesystem::path& file)
 void FlushFolder(const std::filesystem::path& folder)
 {
     const std::string name = folder.empty() ? std::string(".") : folder.string();
-    TFileDescriptor dir(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TUniqueFd dir(::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Valid())
         ::fsync(dir.Get());
 }
@@ -112,7 +91,7 @@ void WriteTempFile(const std::string& temp, std::string_view bytes, std::optiona
     // A stale or planted "<file>.new" is removed first; O_EXCL then refuses to follow a
     // link someone placed there in between.
     ::unlink(temp.c_str());
-    TFileDescriptor out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    TUniqueFd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!out.Valid())
         ThrowErrno("cannot create " + temp);
     if (mode && ::fchmod(out.Get(), *mode) != 0)
@@ -129,7 +108,7 @@ void WriteTempFile(const std::string& temp, std::string_view bytes, std::optiona
 TFileRead ReadWholeFile(const std::filesystem::path& file, std::size_t maxBytes)
 {
     TFileRead result;
-    TFileDescriptor in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TUniqueFd in(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!in.Valid()) {
         result.Outcome = IsMissing(errno) ? roMissing : roFailed;
         return result;

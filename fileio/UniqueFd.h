@@ -25,6 +25,9 @@ public:
     bool Valid() const noexcept { return fd_ >= 0; }
     /// Hands the descriptor to a new owner.
     int Release() noexcept { return std::exchange(fd_, -1); }
+    /// Closes now, so that a failing close (a delayed write error) can be reported: the
+    /// result of close(), or -1 when nothing was open.
+    int Close() noexcept { return fd_ >= 0 ? ::close(std::exchange(fd_, -1)) : -1; }
     void Reset(int fd = -1) noexcept
     {
         if (fd_ >= 0)

@@ -19,46 +19,25 @@ int OpenFlags(TOutputFile::TMode mode)
 
 // Only a regular file is written: a FIFO or a device could block every later write.
 // Emptying waits until then, so nothing but a regular file is ever truncated.
-int OpenRegularFile(const std::string& path, TOutputFile::TMode mode)
+TUniqueFd OpenRegularFile(const std::string& path, TOutputFile::TMode mode)
 {
-    const int fd = ::open(path.c_str(), OpenFlags(mode), 0666);
-    if (fd < 0)
-        return -1;
+    TUniqueFd fd(::open(path.c_str(), OpenFlags(mode), 0666));
     struct stat status {};
-    const bool usable = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-                        (mode == TOutputFile::TMode::Append || ::ftruncate(fd, 0) == 0);
-    if (usable)
-        return fd;
-    ::close(fd);
-    return -1;
+    const bool usable = fd.Valid() && ::fstat(fd.Get(), &status) == 0 && S_ISREG(status.st_mode) &&
+                        (mode == TOutputFile::TMode::Append || ::ftruncate(fd.Get(), 0) == 0);
+    return usable ? std::move(fd) : TUniqueFd();
 }
 
 }  // namespace
 
 TOutputFile::TOutputFile(const std::string& path, TMode mode) : fd_(OpenRegularFile(path, mode)) {}
 
-TOutputFile::TOutputFile(TOutputFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-TOutputFile& TOutputFile::operator=(TOutputFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-TOutputFile::~TOutputFile()
-{
-    Close();
-}
-
 bool TOutputFile::Write(std::string_view data)
 {
-    if (fd_ < 0)
+    if (!fd_.Valid())
         return false;
     while (!data.empty()) {
-        const ssize_t written = ::write(fd_, data.data(), data.size());
+        const ssize_t written = ::write(fd_.Get(), data.data(), data.size());
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
@@ -71,15 +50,13 @@ bool TOutputFile::Write(std::string_view data)
 std::int64_t TOutputFile::Size() const
 {
     struct stat status {};
-    if (fd_ < 0 || ::fstat(fd_, &status) != 0)
+    if (!fd_.Valid() || ::fstat(fd_.Get(), &status) != 0)
         return -1;
     return static_cast<std::int64_t>(status.st_size);
 }
 
 bool TOutputFile::Close()
 {
-    if (fd_ < 0)
-        return false;
     // The descriptor is gone after close() whatever it returns, so it is never retried.
-    return ::close(std::exchange(fd_, -1)) == 0;
+    return fd_.Close() == 0;
 }

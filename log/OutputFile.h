@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "fileio/UniqueFd.h"
+
 /// Owns one regular file opened for writing (log files, quick saves). Anything else (a
 /// FIFO, a device, a folder) is not opened, without blocking. Move-only; the descriptor
 /// is closed when the owner goes. One thread at a time.
@@ -15,13 +17,8 @@ public:
     };
 
     TOutputFile(const std::string& path, TMode mode);
-    TOutputFile(TOutputFile&& other) noexcept;
-    TOutputFile& operator=(TOutputFile&& other) noexcept;
-    TOutputFile(const TOutputFile&) = delete;
-    TOutputFile& operator=(const TOutputFile&) = delete;
-    ~TOutputFile();
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_.Valid(); }
     /// Writes all of `data`; false when the file refused any of it.
     bool Write(std::string_view data);
     /// Current size in bytes, or -1 when it cannot be read.
@@ -30,5 +27,5 @@ public:
     bool Close();
 
 private:
-    int fd_ = -1;
+    TUniqueFd fd_;
 };
