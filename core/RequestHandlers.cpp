@@ -9,6 +9,7 @@
 #include "core/FileSystem.h"
 #include "core/ServerState.h"
 #include "core/TransferLog.h"
+#include "core/UploadDigest.h"
 #include "log/ActivityLog.h"
 #include "log/LogFile.h"
 #include "log/PathText.h"
@@ -240,6 +241,8 @@ void TRequestHandlers::TFTPTransferComplete(bool success, const TPeerInfo& peerI
             filesList_.EnterUpload(pending->FileName);
         if (config->Log && closed)
             LogActivityEntry(*closed, LogSettingsOf(*config), activityLog_);
+        if (success && !sending)
+            LogUploadDigest(activityLog_, pending->FileName, pending->RemoteIP, *config);
     }
     transferLog_.FinishTransfer(peerInfo, config->RMTransfer, CurrentTick());
 }
