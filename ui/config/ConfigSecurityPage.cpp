@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -15,8 +16,11 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/config/RuleHitsDelegate.h"
+#include "ui/config/RuleTester.h"
 #include "ui/config/SecurityAddForm.h"
 #include "ui/Prompts.h"
 
@@ -92,9 +96,15 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
       prompts_(prompts),
       disableRadio_(new QRadioButton(QStringLiteral("Allow everyone full access."), this)),
       enableRadio_(new QRadioButton(QStringLiteral("Allow only the following access:"), this)),
-      list_(new QListWidget(this))
+      list_(new QListWidget(this)),
+      tester_(new TRuleTester(this)),
+      hitsTimer_(new QTimer(this))
 {
     disableRadio_->setObjectName(QStringLiteral("DisableSecurityRadio"));
+    tester_->setObjectName(QStringLiteral("RuleTester"));
+    list_->setItemDelegate(new TRuleHitsDelegate(list_));
+    connect(tester_, &TRuleTester::DecidingRowFound, this, &TConfigSecurityPage::ShowDecidingRow);
+    connect(hitsTimer_, &QTimer::timeout, this, &TConfigSecurityPage::RefreshHits);
     enableRadio_->setObjectName(QStringLiteral("EnableSecurityRadio"));
     list_->setObjectName(QStringLiteral("SecurityListView"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -104,8 +114,12 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
     connect(disableRadio_, &QRadioButton::clicked, this, [this] { ApplySecurityChoice(false); });
     connect(enableRadio_, &QRadioButton::clicked, this, [this] { ApplySecurityChoice(true); });
 
+    auto* listColumn = new QVBoxLayout;
+    listColumn->setSpacing(0);
+    listColumn->addWidget(BuildListHeader());
+    listColumn->addWidget(list_, 1);
     auto* rows = new QHBoxLayout;
-    rows->addWidget(list_, 1);
+    rows->addLayout(listColumn, 1);
     rows->addWidget(BuildRuleButtons());
 
     auto* group = new QGroupBox(QStringLiteral("Security Settings"), this);
@@ -115,9 +129,66 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
     groupLayout->addLayout(rows, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(group);
+    layout->addWidget(group, 1);
+    layout->addWidget(tester_);
 
     SetSecurityOn(false);
+}
+
+/// The two columns of the list: the rule and, at the right edge, its hit count.
+QWidget* TConfigSecurityPage::BuildListHeader()
+{
+    auto* header = new QWidget(this);
+    auto* rule = new QLabel(QStringLiteral("Rule"), header);
+    auto* hits = new QLabel(QStringLiteral("Hits"), header);
+    hits->setObjectName(QStringLiteral("HitsHeader"));
+    hits->setToolTip(QStringLiteral("Requests each rule decided since the server started."));
+    auto* layout = new QHBoxLayout(header);
+    layout->setContentsMargins(4, 0, 8, 2);
+    layout->addWidget(rule, 1);
+    layout->addWidget(hits);
+    return header;
+}
+
+void TConfigSecurityPage::SetHitSource(std::function<TRuleHitCounts()> source)
+{
+    hitSource_ = std::move(source);
+    RefreshHits();
+    hitsTimer_->start(1000);
+}
+
+void TConfigSecurityPage::RefreshHits()
+{
+    if (hitSource_)
+        hits_ = hitSource_();
+    ShowHits();
+}
+
+/// Counts are matched to rows by the peers a rule names, so they follow a rule that was
+/// moved or given other rights; a rule added since the last save has none.
+void TConfigSecurityPage::ShowHits()
+{
+    auto counts = HitsOf(rows_.Rules(), hits_.Rules, hits_.Hits);
+    const auto ipv6Counts = HitsOf(rows_.IPv6Rules(), hits_.IPv6Rules, hits_.IPv6Hits);
+    counts.insert(counts.end(), ipv6Counts.begin(), ipv6Counts.end());
+    for (int row = 0; row < list_->count() && row < static_cast<int>(counts.size()); ++row) {
+        const auto& count = counts[static_cast<std::size_t>(row)];
+        list_->item(row)->setData(TRuleHitsDelegate::kHitsRole,
+                                  count ? QVariant(static_cast<qulonglong>(*count)) : QVariant());
+    }
+}
+
+/// The tester found the rule deciding the typed address: its row is selected, and typing
+/// goes on in the tester.
+void TConfigSecurityPage::ShowDecidingRow(int row)
+{
+    QWidget* typing = focusWidget();
+    if (row < 0)
+        list_->clearSelection();
+    else
+        list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    if (typing != nullptr)
+        typing->setFocus();
 }
 
 QWidget* TConfigSecurityPage::BuildRuleButtons()
@@ -207,6 +278,7 @@ void TConfigSecurityPage::ApplySecurityChoice(bool on)
         const QSignalBlocker quiet(list_);
         list_->clear();
     }
+    tester_->SetRules(rows_.Rules(), rows_.IPv6Rules(), on);
     list_->setEnabled(on);
     addButton_->setEnabled(on);
     removeAllButton_->setEnabled(on);
@@ -223,6 +295,8 @@ void TConfigSecurityPage::RefillList()
         auto* item = new QListWidgetItem(RightsIcon(icon), rows_.Caption(row), list_);
         item->setData(kIconIndexRole, icon);
     }
+    ShowHits();
+    tester_->SetRules(rows_.Rules(), rows_.IPv6Rules(), SecurityOn());
 }
 
 void TConfigSecurityPage::SelectRow(int row)
