@@ -41,6 +41,8 @@ private:
     void BuildTrayMenu();
     void ConnectViews();
     void UpdateFilesPopup();
+    void FillDownloadCommandMenu();
+    void CopyDownloadCommand(const QString& address);
     void UpdateActivityPopup();
     void UpdateTransferPopup();
 
@@ -52,6 +54,7 @@ private:
     QAction* startItem_ = nullptr;
     QAction* stopItem_ = nullptr;
     QMenu* filesPopup_ = nullptr;
+    QMenu* downloadCommandMenu_ = nullptr;
     QMenu* activityPopup_ = nullptr;
     QMenu* transferPopup_ = nullptr;
     QMenu* trayMenu_ = nullptr;
