@@ -261,8 +261,10 @@ private slots:
         emit menu->aboutToShow();
         QCOMPARE(menu->actions().size(), 1);
         QCOMPARE(menu->actions().front()->text(), QStringLiteral("127.0.0.1"));
+        h.Action("StartTFTPItem")->trigger();
         menu->actions().front()->trigger();
-        const int port = h.Core().Config()->Port;
+        const int port = h.Core().Engine().Bindings()[0].Port();
+        QVERIFY(port > 0);
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  DownloadCommands(QStringLiteral("my file.bin"), QStringLiteral("127.0.0.1"), port, 8));
         QVERIFY(QGuiApplication::clipboard()->text().startsWith(

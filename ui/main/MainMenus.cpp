@@ -268,9 +268,18 @@ void TMainMenus::CopyDownloadCommand(const QString& address)
     const std::optional<FileEntry> entry = core_.FilesList().Entry(selected.front());
     if (!entry)
         return;
-    const auto config = core_.Config();
-    QGuiApplication::clipboard()->setText(
-        DownloadCommands(QString::fromStdString(entry->Name), address, config->Port, config->MaxWindowSize));
+    QGuiApplication::clipboard()->setText(DownloadCommands(QString::fromStdString(entry->Name), address,
+                                                           ServedPort(), core_.Config()->MaxWindowSize));
+}
+
+/// The port the running server is bound to (the system's pick when told to take any free
+/// one), otherwise the one it will take.
+int TMainMenus::ServedPort()
+{
+    TTrivialFTPServer& engine = core_.Engine();
+    if (engine.Active() && engine.Bindings().Count() > 0 && engine.Bindings()[0].Port() > 0)
+        return engine.Bindings()[0].Port();
+    return core_.Config()->Port;
 }
 
 void TMainMenus::UpdateActivityPopup()

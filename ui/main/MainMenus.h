@@ -43,6 +43,7 @@ private:
     void UpdateFilesPopup();
     void FillDownloadCommandMenu();
     void CopyDownloadCommand(const QString& address);
+    int ServedPort();
     void UpdateActivityPopup();
     void UpdateTransferPopup();
 
