@@ -87,19 +87,6 @@ TEST(RuleHitsTest, CountsEachRequestOnTheRuleThatDecidedIt)
     EXPECT_EQ(counts.IPv6Hits, (std::vector<std::uint64_t>{1, 0}));
 }
 
-TEST(RuleHitsTest, ResetStartsEveryCountAgainAtZero)
-{
-    TSecurityRules serving;
-    serving.Replace(kRules);
-    serving.ReplaceIPv6(kIPv6Rules);
-    serving.CheckAccess("10.0.0.9", akRead, true);
-    serving.CheckAccess("fd00::1", akRead, true);
-    serving.ResetHits();
-    const TRuleHitCounts counts = serving.HitCounts();
-    EXPECT_EQ(counts.Hits, (std::vector<std::uint64_t>{0, 0, 0}));
-    EXPECT_EQ(counts.IPv6Hits, (std::vector<std::uint64_t>{0, 0}));
-}
-
 TEST(RuleHitsTest, ARuleKeepsItsCountWhenTheRulesAreEditedAroundIt)
 {
     TSecurityRules serving;

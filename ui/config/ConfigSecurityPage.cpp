@@ -7,7 +7,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
@@ -16,10 +15,9 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
-#include "ui/config/RuleHitsDelegate.h"
+#include "ui/config/RuleHitsColumn.h"
 #include "ui/config/RuleTester.h"
 #include "ui/config/SecurityAddForm.h"
 #include "ui/Prompts.h"
@@ -98,13 +96,11 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
       enableRadio_(new QRadioButton(QStringLiteral("Allow only the following access:"), this)),
       list_(new QListWidget(this)),
       tester_(new TRuleTester(this)),
-      hitsTimer_(new QTimer(this))
+      hitsColumn_(new TRuleHitsColumn(*list_, rows_, *this))
 {
     disableRadio_->setObjectName(QStringLiteral("DisableSecurityRadio"));
     tester_->setObjectName(QStringLiteral("RuleTester"));
-    list_->setItemDelegate(new TRuleHitsDelegate(list_));
     connect(tester_, &TRuleTester::DecidingRowFound, this, &TConfigSecurityPage::ShowDecidingRow);
-    connect(hitsTimer_, &QTimer::timeout, this, &TConfigSecurityPage::RefreshHits);
     enableRadio_->setObjectName(QStringLiteral("EnableSecurityRadio"));
     list_->setObjectName(QStringLiteral("SecurityListView"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -116,7 +112,7 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
 
     auto* listColumn = new QVBoxLayout;
     listColumn->setSpacing(0);
-    listColumn->addWidget(BuildListHeader());
+    listColumn->addWidget(hitsColumn_->Header());
     listColumn->addWidget(list_, 1);
     auto* rows = new QHBoxLayout;
     rows->addLayout(listColumn, 1);
@@ -135,47 +131,9 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
     SetSecurityOn(false);
 }
 
-/// The two columns of the list: the rule and, at the right edge, its hit count.
-QWidget* TConfigSecurityPage::BuildListHeader()
-{
-    auto* header = new QWidget(this);
-    auto* rule = new QLabel(QStringLiteral("Rule"), header);
-    auto* hits = new QLabel(QStringLiteral("Hits"), header);
-    hits->setObjectName(QStringLiteral("HitsHeader"));
-    hits->setToolTip(QStringLiteral("Requests each rule decided since the server started."));
-    auto* layout = new QHBoxLayout(header);
-    layout->setContentsMargins(4, 0, 8, 2);
-    layout->addWidget(rule, 1);
-    layout->addWidget(hits);
-    return header;
-}
-
 void TConfigSecurityPage::SetHitSource(std::function<TRuleHitCounts()> source)
 {
-    hitSource_ = std::move(source);
-    RefreshHits();
-    hitsTimer_->start(1000);
-}
-
-void TConfigSecurityPage::RefreshHits()
-{
-    if (hitSource_)
-        hits_ = hitSource_();
-    ShowHits();
-}
-
-/// Counts are matched to rows by the peers a rule names, so they follow a rule that was
-/// moved or given other rights; a rule added since the last save has none.
-void TConfigSecurityPage::ShowHits()
-{
-    auto counts = HitsOf(rows_.Rules(), hits_.Rules, hits_.Hits);
-    const auto ipv6Counts = HitsOf(rows_.IPv6Rules(), hits_.IPv6Rules, hits_.IPv6Hits);
-    counts.insert(counts.end(), ipv6Counts.begin(), ipv6Counts.end());
-    for (int row = 0; row < list_->count() && row < static_cast<int>(counts.size()); ++row) {
-        const auto& count = counts[static_cast<std::size_t>(row)];
-        list_->item(row)->setData(TRuleHitsDelegate::kHitsRole,
-                                  count ? QVariant(static_cast<qulonglong>(*count)) : QVariant());
-    }
+    hitsColumn_->SetSource(std::move(source));
 }
 
 /// The tester found the rule deciding the typed address: its row is selected, and typing
@@ -295,7 +253,7 @@ void TConfigSecurityPage::RefillList()
         auto* item = new QListWidgetItem(RightsIcon(icon), rows_.Caption(row), list_);
         item->setData(kIconIndexRole, icon);
     }
-    ShowHits();
+    hitsColumn_->Show();
     tester_->SetRules(rows_.Rules(), rows_.IPv6Rules(), SecurityOn());
 }
 

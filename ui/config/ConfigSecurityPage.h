@@ -14,8 +14,8 @@ class QFrame;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 class TPrompts;
+class TRuleHitsColumn;
 class TRuleTester;
 
 /// A rule's row icon: 0 Read, 1 Write, 2 Read and Write, 3 Deny. Rights the program does
@@ -70,9 +70,6 @@ public:
 
 private:
     QWidget* BuildRuleButtons();
-    QWidget* BuildListHeader();
-    void RefreshHits();
-    void ShowHits();
     void ShowDecidingRow(int row);
     QFrame* BuildRightsPanel();
     void ApplySecurityChoice(bool on);
@@ -89,8 +86,6 @@ private:
     TSecurityRuleRows rows_;
     int selectedIndex_ = -1;
     bool updatingRights_ = false;  // on while the page sets the rights boxes itself
-    std::function<TRuleHitCounts()> hitSource_;
-    TRuleHitCounts hits_;
 
     QRadioButton* disableRadio_;
     QRadioButton* enableRadio_;
@@ -105,5 +100,5 @@ private:
     QCheckBox* writeBox_;
     QCheckBox* denyBox_;
     TRuleTester* tester_;
-    QTimer* hitsTimer_;
+    TRuleHitsColumn* hitsColumn_;
 };
