@@ -1,5 +1,6 @@
 #include "ui/dialogs/DigestJob.h"
 
+#include <algorithm>
 #include <utility>
 
 TDigestJob::TDigestJob(std::filesystem::path file, std::uint64_t size, TReports reports, QObject* parent)

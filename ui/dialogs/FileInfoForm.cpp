@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -105,11 +106,14 @@ void TFileInfoForm::showEvent(QShowEvent* event)
         Fill();
 }
 
-/// A closed dialog has no use for checksums still being computed.
+/// A closed dialog has no use for checksums still being computed; a minimised one (a
+/// spontaneous hide, from the window system) still has.
 void TFileInfoForm::hideEvent(QHideEvent* event)
 {
-    digestJob_.reset();
-    digestProgress_->hide();
+    if (!event->spontaneous()) {
+        digestJob_.reset();
+        digestProgress_->hide();
+    }
     QDialog::hideEvent(event);
 }
 
