@@ -144,6 +144,8 @@ TStartResult TApplicationCore::StartServer()
     if (!engine_.Active()) {
         ApplyEngineSettings();
         ApplyBindings();
+        // The rules' counts tell what this run of the server decided.
+        securityRules_.ResetHits();
         try {
             engine_.SetActive(true);
         } catch (const std::exception& failure) {

@@ -35,7 +35,7 @@ struct TSettingKey {
 };
 
 /// Every TConfig field, in the order they are read.
-const std::array<TSettingKey, 33> kLoadOrder{{
+const std::array<TSettingKey, 34> kLoadOrder{{
     {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
     {kTftp, "Port", &TConfig::Port},
     {kTftp, "BufferSize", &TConfig::BufferSize},
@@ -61,6 +61,7 @@ const std::array<TSettingKey, 33> kLoadOrder{{
     {kAccepting, "AddNew", &TConfig::AddNew},
     {kAccepting, "Overwrite", &TConfig::Overwrite},
     {kAccepting, "DestDir", &TConfig::DestDir},
+    {kAccepting, "LogUploadHash", &TConfig::LogUploadHash},
     {kLogging, "Log", &TConfig::Log},
     {kLogging, "LogFormat", &TConfig::LogFormat},
     {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions},
@@ -323,11 +324,13 @@ void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnS
     writes.reserve(kDialogOrder.size());
     for (const auto& key : kDialogOrder)
         writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
-    // The boot tree's key is written only when it changes, so the file of an operator
-    // who never sets it stays as the dialog has always written it.
+    // The boot tree's and the upload hash's keys are written only when they change, so the
+    // file of an operator who never sets them stays as the dialog has always written it.
     TIniFile file(paths_.SettingsFile());
     if (values.TreeRoot != file.ReadString(kFileServing, "TreeRoot", ""))
         writes.push_back({kFileServing, "TreeRoot", values.TreeRoot});
+    if (values.LogUploadHash != file.ReadBool(kAccepting, "LogUploadHash", false))
+        writes.push_back({kAccepting, "LogUploadHash", values.LogUploadHash ? "1" : "0"});
     // An installed program's folder comes into being with its first settings.
     paths_.EnsureProgramFolder();
     file.WriteValues(writes);

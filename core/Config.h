@@ -27,6 +27,7 @@ struct TConfig {
     bool RMTransfer = true;
     bool TSize = true;
     bool ClientTimeout = true;
+    bool LogUploadHash = false;  ///< an information entry with each received file's SHA-256
     std::int32_t AutoRefreshInterval = 1;
     std::int32_t LogSize = 100;
     std::int32_t Port = 69;

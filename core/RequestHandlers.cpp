@@ -9,6 +9,7 @@
 #include "core/FileSystem.h"
 #include "core/ServerState.h"
 #include "core/TransferLog.h"
+#include "core/UploadDigest.h"
 #include "engine/NetException.h"
 #include "log/ActivityLog.h"
 #include "log/LogFile.h"
@@ -265,7 +266,7 @@ void TRequestHandlers::FinishEntry(TTransfer& transfer, bool success, const TCon
         return;
     std::optional<TActivityEntry> closed;
     if (transfer.Outcome() == TTransferOutcome::SizeQueryAnswered)
-        closed = activityLog_.UpdateActivityEntry(*pending, aiSuccess, "Transfer: Size query answered.");
+        closed = activityLog_.UpdateActivityEntry(*pending, aiInformation, "Transfer: Size query answered.");
     else if (!success)
         closed = activityLog_.UpdateActivityEntry(*pending, aiError, "Error transfering!");
     else if (!transfer.IsUpload())
@@ -278,4 +279,6 @@ void TRequestHandlers::FinishEntry(TTransfer& transfer, bool success, const TCon
         filesList_.EnterUpload(pending->FileName);
     if (config.Log && closed)
         LogActivityEntry(*closed, LogSettingsOf(config), activityLog_);
+    if (success && transfer.IsUpload())
+        LogUploadDigest(activityLog_, pending->FileName, pending->RemoteIP, config);
 }

@@ -8,6 +8,7 @@ enum TActivityIcon : int {
     aiTransfer = 1,
     aiSuccess = 2,
     aiError = 3,
+    aiInformation = 8,  ///< a note on a finished transfer, neither success nor failure
 };
 
 /// Stable identity of an activity entry, unique for the life of its log. A transfer's

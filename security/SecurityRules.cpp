@@ -76,15 +76,58 @@ bool RightsGrant(TAccessRights rights, TAccessKind kind)
     return false;
 }
 
-/// The first rule `matches` accepts decides with its rights; no match refuses.
+/// The index of the first rule `matches` accepts, or none.
 template <typename TRule, typename TMatches>
-bool FirstMatchDecides(const std::vector<TRule>& rules, TMatches matches, TAccessKind kind)
+std::optional<std::size_t> FirstMatch(const std::vector<TRule>& rules, TMatches matches)
 {
-    for (const auto& rule : rules) {
-        if (matches(rule))
-            return RightsGrant(rule.Rights, kind);
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        if (matches(rules[i]))
+            return i;
     }
-    return false;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> DecidingRule(const TSecurityRuleList& rules, std::string_view ip)
+{
+    return FirstMatch(rules, [ip](const TSecurityRule& rule) { return RuleMatches(rule, ip); });
+}
+
+std::optional<std::size_t> DecidingIPv6Rule(const TIPv6RuleList& rules, std::string_view ip)
+{
+    const auto peer = ParseIPv6Address(ip);
+    if (!peer)
+        return std::nullopt;
+    return FirstMatch(rules, [&peer](const TIPv6Rule& rule) { return IPv6RuleMatches(rule, *peer); });
+}
+
+/// The first matching rule decides with its rights; no match refuses.
+template <typename TRule>
+bool Grants(const std::vector<TRule>& rules, std::optional<std::size_t> rule, TAccessKind kind)
+{
+    return rule && RightsGrant(rules[*rule].Rights, kind);
+}
+
+/// A new copy's rules take over the counts of the old copy's rules that name the same peers.
+template <typename TCounted>
+void CarryHits(const TCounted& from, const TCounted& to)
+{
+    std::vector<std::uint64_t> hits;
+    hits.reserve(from.Hits.size());
+    for (const auto& hit : from.Hits)
+        hits.push_back(hit.load(std::memory_order_relaxed));
+    const auto carried = HitsOf(to.Rules, from.Rules, hits);
+    for (std::size_t i = 0; i < carried.size(); ++i)
+        to.Hits[i].store(carried[i].value_or(0), std::memory_order_relaxed);
+}
+
+template <typename TCounted>
+std::vector<std::uint64_t> HitsNow(const TCounted& counted)
+{
+    std::vector<std::uint64_t> hits;
+    hits.reserve(counted.Hits.size());
+    for (const auto& hit : counted.Hits)
+        hits.push_back(hit.load(std::memory_order_relaxed));
+    return hits;
 }
 
 }  // namespace
@@ -108,8 +151,7 @@ bool CheckAccess(const TSecurityRuleList& rules, std::string_view ip, TAccessKin
 {
     if (!securityOn)
         return true;
-    return FirstMatchDecides(
-        rules, [ip](const TSecurityRule& rule) { return RuleMatches(rule, ip); }, kind);
+    return Grants(rules, DecidingRule(rules, ip), kind);
 }
 
 bool CheckIPv6Access(const TIPv6RuleList& rules, std::string_view ip, TAccessKind kind,
@@ -117,11 +159,7 @@ bool CheckIPv6Access(const TIPv6RuleList& rules, std::string_view ip, TAccessKin
 {
     if (!securityOn)
         return true;
-    const auto peer = ParseIPv6Address(ip);
-    if (!peer)
-        return false;
-    return FirstMatchDecides(
-        rules, [&peer](const TIPv6Rule& rule) { return IPv6RuleMatches(rule, *peer); }, kind);
+    return Grants(rules, DecidingIPv6Rule(rules, ip), kind);
 }
 
 bool CheckAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules,
@@ -132,15 +170,31 @@ bool CheckAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules,
     return CheckAccess(rules, ip, kind, securityOn);
 }
 
+TAccessDecision DecideAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules, std::string_view ip,
+                             TAccessKind kind)
+{
+    TAccessDecision decision;
+    decision.IPv6 = IsIPv6Text(ip);
+    if (decision.IPv6) {
+        decision.Rule = DecidingIPv6Rule(ipv6Rules, ip);
+        decision.Granted = Grants(ipv6Rules, decision.Rule, kind);
+    } else {
+        decision.Rule = DecidingRule(rules, ip);
+        decision.Granted = Grants(rules, decision.Rule, kind);
+    }
+    return decision;
+}
+
 TSecurityRules::TSecurityRules()
-    : rules_(std::make_shared<const TSecurityRuleList>()),
-      ipv6Rules_(std::make_shared<const TIPv6RuleList>())
+    : rules_(std::make_shared<const TCountedRules>(TSecurityRuleList{})),
+      ipv6Rules_(std::make_shared<const TCountedIPv6Rules>(TIPv6RuleList{}))
 {
 }
 
 void TSecurityRules::Replace(TSecurityRuleList rules)
 {
-    auto published = std::make_shared<const TSecurityRuleList>(std::move(rules));
+    std::shared_ptr<const TCountedRules> published = std::make_shared<const TCountedRules>(std::move(rules));
+    CarryHits(*Counted(), *published);
     const std::lock_guard lock(rulesLock_);
     rules_.swap(published);
 }
@@ -157,7 +211,8 @@ bool TSecurityRules::Reload(const std::filesystem::path& file)
 
 void TSecurityRules::ReplaceIPv6(TIPv6RuleList rules)
 {
-    auto published = std::make_shared<const TIPv6RuleList>(std::move(rules));
+    std::shared_ptr<const TCountedIPv6Rules> published = std::make_shared<const TCountedIPv6Rules>(std::move(rules));
+    CarryHits(*CountedIPv6(), *published);
     const std::lock_guard lock(rulesLock_);
     ipv6Rules_.swap(published);
 }
@@ -173,19 +228,57 @@ std::optional<TDamagedLines> TSecurityRules::ReloadIPv6(const std::filesystem::p
     }
 }
 
-std::shared_ptr<const TSecurityRuleList> TSecurityRules::Snapshot() const
+std::shared_ptr<const TSecurityRules::TCountedRules> TSecurityRules::Counted() const
 {
     const std::lock_guard lock(rulesLock_);
     return rules_;
 }
 
-std::shared_ptr<const TIPv6RuleList> TSecurityRules::SnapshotIPv6() const
+std::shared_ptr<const TSecurityRules::TCountedIPv6Rules> TSecurityRules::CountedIPv6() const
 {
     const std::lock_guard lock(rulesLock_);
     return ipv6Rules_;
 }
 
+std::shared_ptr<const TSecurityRuleList> TSecurityRules::Snapshot() const
+{
+    auto counted = Counted();
+    return {counted, &counted->Rules};
+}
+
+std::shared_ptr<const TIPv6RuleList> TSecurityRules::SnapshotIPv6() const
+{
+    auto counted = CountedIPv6();
+    return {counted, &counted->Rules};
+}
+
 bool TSecurityRules::CheckAccess(std::string_view ip, TAccessKind kind, bool securityOn) const
 {
-    return ::CheckAccess(*Snapshot(), *SnapshotIPv6(), ip, kind, securityOn);
+    if (!securityOn)
+        return true;
+    const auto rules = Counted();
+    const auto ipv6Rules = CountedIPv6();
+    const TAccessDecision decision = DecideAccess(rules->Rules, ipv6Rules->Rules, ip, kind);
+    if (decision.Rule) {
+        auto& hits = decision.IPv6 ? ipv6Rules->Hits : rules->Hits;
+        hits[*decision.Rule].fetch_add(1, std::memory_order_relaxed);
+    }
+    return decision.Granted;
+}
+
+TRuleHitCounts TSecurityRules::HitCounts() const
+{
+    const auto rules = Counted();
+    const auto ipv6Rules = CountedIPv6();
+    return {rules->Rules, HitsNow(*rules), ipv6Rules->Rules, HitsNow(*ipv6Rules)};
+}
+
+void TSecurityRules::ResetHits()
+{
+    const auto rules = Counted();
+    const auto ipv6Rules = CountedIPv6();
+    for (auto* hits : {&rules->Hits, &ipv6Rules->Hits}) {
+        for (auto& hit : *hits)
+            hit.store(0, std::memory_order_relaxed);
+    }
 }

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "security/IPv6Rule.h"
 #include "security/IPv6RulesFile.h"
+#include "security/RuleHits.h"
 #include "security/SecurityRule.h"
 #include "security/SecurityRulesFile.h"
 
@@ -34,9 +40,23 @@ bool CheckIPv6Access(const TIPv6RuleList& rules, std::string_view ip, TAccessKin
 bool CheckAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules,
                  std::string_view ip, TAccessKind kind, bool securityOn);
 
+/// Which rule decides a peer under rules that are in force: the first of its family's rules
+/// that matches (its index in that list), and whether that rule grants `kind`. No rule
+/// matching refuses. Whether security is on at all is the caller's question.
+struct TAccessDecision {
+    bool IPv6 = false;
+    std::optional<std::size_t> Rule;
+    bool Granted = false;
+};
+
+TAccessDecision DecideAccess(const TSecurityRuleList& rules, const TIPv6RuleList& ipv6Rules, std::string_view ip,
+                             TAccessKind kind);
+
 /// The serving copies of the IPv4 and the IPv6 security rules, owned by the application core. It is replaced
 /// on the main thread and checked from the listener thread; a check sees the whole old list
-/// or the whole new one, never a mixture. Each family's copy is replaced on its own. Every method is safe to call from any thread.
+/// or the whole new one, never a mixture. Each family's copy is replaced on its own.
+/// Each rule counts the requests it decided (an atomic per rule); a rule that stays in a
+/// new copy keeps its count. Every method is safe to call from any thread.
 class TSecurityRules {
 public:
     TSecurityRules();
@@ -60,11 +80,30 @@ public:
     std::shared_ptr<const TSecurityRuleList> Snapshot() const;
     std::shared_ptr<const TIPv6RuleList> SnapshotIPv6() const;
 
-    /// Decides a peer of either family by the rules of its family.
+    /// Decides a peer of either family by the rules of its family, and counts the request
+    /// on the rule that decided it. With security off nothing is counted.
     bool CheckAccess(std::string_view ip, TAccessKind kind, bool securityOn) const;
 
+    /// The serving rules with the number of requests each decided.
+    TRuleHitCounts HitCounts() const;
+    /// Sets every count back to 0, as when the server starts.
+    void ResetHits();
+
 private:
+    /// One published list with a counter per rule; the list never changes, the counters do.
+    template <typename TList>
+    struct TCounted {
+        explicit TCounted(TList list) : Rules(std::move(list)), Hits(Rules.size()) {}
+        TList Rules;
+        mutable std::vector<std::atomic<std::uint64_t>> Hits;
+    };
+    using TCountedRules = TCounted<TSecurityRuleList>;
+    using TCountedIPv6Rules = TCounted<TIPv6RuleList>;
+
+    std::shared_ptr<const TCountedRules> Counted() const;
+    std::shared_ptr<const TCountedIPv6Rules> CountedIPv6() const;
+
     mutable std::mutex rulesLock_;  // guards rules_ and ipv6Rules_ (the pointers, not the lists)
-    std::shared_ptr<const TSecurityRuleList> rules_;
-    std::shared_ptr<const TIPv6RuleList> ipv6Rules_;
+    std::shared_ptr<const TCountedRules> rules_;
+    std::shared_ptr<const TCountedIPv6Rules> ipv6Rules_;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the window and saves pictures of it into docs/: the main window with a few listed
 # files, real transfers over 127.0.0.1 and the activity they leave, the transfer window
-# following a download, and the about box; then the main and transfer windows again in a
+# following a download, the about box, the file information with its checksums, the
+# Security page's rule tester and "Copy Download Command"; then the main and transfer windows again in a
 # dark palette (-dark) and on a 2x screen (-2x). Runs on a virtual X display.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -119,6 +119,24 @@ TEST_F(ReadRequestTest, SecurityRulesRefuseReadsAndWrites)
     EXPECT_EQ(Download(client_, "f.bin"), "x");
 }
 
+TEST_F(ReadRequestTest, EachRuleCountsTheRequestsItDecidedSinceTheServerStarted)
+{
+    WriteSettings("SecurityOn=1", "Accept=1");
+    SaveSecurityRules(dir_.Path() / "veltrane.SEC",
+                      {TSecurityRule{"10.9.9.9", "255.255.255.255", rkAddress, arReadWrite},
+                       TSecurityRule{"127.0.0.0", "255.0.0.0", rkSubnet, arRead}});
+    Offer("f.bin", "x");
+    Start();
+    EXPECT_EQ(Download(client_, "f.bin"), "x");
+    client_.SendTo(port_, Request(2, "up.bin", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to up.bin denied"));
+    EXPECT_EQ(core_->SecurityRules().HitCounts().Hits, (std::vector<std::uint64_t>{0, 2}));
+
+    core_->StopServer();
+    Start();
+    EXPECT_EQ(core_->SecurityRules().HitCounts().Hits, (std::vector<std::uint64_t>{0, 0}));
+}
+
 TEST_F(ReadRequestTest, IPv6RulesNeverAdmitAnIPv4Client)
 {
     WriteSettings("SecurityOn=1");

@@ -99,7 +99,7 @@ TEST_F(CoreTest, SizeQueryEndedByTheClientIsAnswerNotFailure)
         EXPECT_EQ(uefi.Receive().value_or(""), "\x00\x06" "tsize\0" "3000\0"s);
         uefi.Reply(Error(static_cast<std::uint16_t>(code), "done"));
         ASSERT_TRUE(WaitFor([&] { return LastStatus() == status; })) << code;
-        EXPECT_EQ(core_->ActivityLog().Entries().back().Icon, code == 8 ? aiSuccess : aiError);
+        EXPECT_EQ(core_->ActivityLog().Entries().back().Icon, code == 8 ? aiInformation : aiError);
     }
     EXPECT_EQ(core_->FilesList().FindForRead("kernel")->AccessCount, 0);
     EXPECT_EQ(core_->ServerState().DownloadCount(), 0);

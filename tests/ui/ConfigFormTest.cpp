@@ -359,6 +359,25 @@ private slots:
         QCOMPARE(store_->ReadSettingsFile().TreeRoot, std::string());
     }
 
+    void UploadHashBoxIsWrittenOnlyOnceTicked()
+    {
+        Open();
+        const std::string untouched = SettingsText();
+        auto* box = Child<QCheckBox>("LogUploadHashBox");
+        QVERIFY(!box->isChecked());
+        QVERIFY(!box->isEnabled());
+        form_->SaveAndClose();
+        QCOMPARE(SettingsText(), untouched);
+
+        Open();
+        Child<QRadioButton>("AcceptFilesRadio")->click();
+        Child<QCheckBox>("LogUploadHashBox")->click();
+        form_->SaveAndClose();
+        QVERIFY(store_->ReadSettingsFile().LogUploadHash);
+        Open();
+        QVERIFY(Child<QCheckBox>("LogUploadHashBox")->isChecked());
+    }
+
     void DestinationUsableOnlyWhileAccepting()
     {
         Open();

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "tests/ui/RecordingPrompts.h"
 #include "ui/config/EditIPAddr.h"
+#include "ui/config/RuleHitsDelegate.h"
 #include "ui/config/SecurityAddForm.h"
 
 Q_DECLARE_METATYPE(TAccessRights)
@@ -71,6 +73,10 @@ private:
         return List()->item(row)->data(TConfigSecurityPage::kIconIndexRole).toInt();
     }
 
+    QString Text(const char* name) const { return Child<QLabel>(name)->text(); }
+
+    QVariant HitsOf(int row) const { return List()->item(row)->data(TRuleHitsDelegate::kHitsRole); }
+
     void Select(int row) const { List()->setCurrentRow(row, QItemSelectionModel::ClearAndSelect); }
 
     /// Whether the three boxes, Remove, Up and Down are all enabled (true) or all disabled.
@@ -122,6 +128,84 @@ private slots:
         QCOMPARE(IconOf(2), 2);
         QCOMPARE(IconOf(3), 3);
         QCOMPARE(IconOf(4), 3);
+    }
+
+    // Which rule decides, and how often each rule decided.
+
+    void TesterNamesTheDecidingRuleAndSelectsIt_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<QString>("write");
+        QTest::newRow("IPv4 address rule") << "10.0.0.1" << 0 << "allowed by rule 1, 10.0.0.1"
+                                           << "refused by rule 1, 10.0.0.1";
+        QTest::newRow("IPv6 deny rule") << "2001:db8::1" << 2 << "refused by rule 3, 2001:db8::1"
+                                        << "refused by rule 3, 2001:db8::1";
+        QTest::newRow("IPv6 prefix on its link") << "fe80::5%eth0" << 3 << "allowed by rule 4, fe80::%eth0/64"
+                                                 << "allowed by rule 4, fe80::%eth0/64";
+        QTest::newRow("no rule matches") << "192.168.0.1" << -1 << "refused" << "refused";
+        QTest::newRow("not an address") << "10.0.0" << -1 << "" << "";
+    }
+
+    void TesterNamesTheDecidingRuleAndSelectsIt()
+    {
+        QFETCH(QString, address);
+        QFETCH(int, row);
+        QFETCH(QString, read);
+        QFETCH(QString, write);
+        ShowBothFamilies();
+        Select(1);
+        Child<QLineEdit>("TestAddressEdit")->setText(address);
+        QCOMPARE(Text("ReadVerdictLabel"), read);
+        QCOMPARE(Text("WriteVerdictLabel"), write);
+        QCOMPARE(List()->selectedItems().size(), row < 0 ? 0 : 1);
+        if (row >= 0)
+            QCOMPARE(List()->currentRow(), row);
+        if (address == "10.0.0")
+            QCOMPARE(Text("TesterNoteLabel"), QStringLiteral("Type an IPv4 or IPv6 address."));
+        if (row < 0 && !read.isEmpty())
+            QVERIFY(Text("TesterNoteLabel").contains(QStringLiteral("refused")));
+    }
+
+    void TesterWithFullAccessAllowsEveryoneAndFollowsTheChoice()
+    {
+        ShowBothFamilies();
+        Child<QLineEdit>("TestAddressEdit")->setText(QStringLiteral("192.168.0.1"));
+        QCOMPARE(Text("ReadVerdictLabel"), QStringLiteral("refused"));
+        Child<QRadioButton>("DisableSecurityRadio")->click();
+        QCOMPARE(Text("ReadVerdictLabel"), QStringLiteral("allowed"));
+        QCOMPARE(Text("WriteVerdictLabel"), QStringLiteral("allowed"));
+        QVERIFY(Text("TesterNoteLabel").contains(QStringLiteral("\"Allow everyone full access\"")));
+        // Editing the rules brings the verdict up to date.
+        Child<QRadioButton>("EnableSecurityRadio")->click();
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("192.168.0.1"), {}));
+        QCOMPARE(Text("ReadVerdictLabel"), QStringLiteral("allowed by rule 3, 192.168.0.1"));
+    }
+
+    void HitsFollowTheirRulesAndNewRulesHaveNone()
+    {
+        TRuleHitCounts counts{{Address("10.0.0.1"), Subnet("10.0.0.0", "255.0.0.0", arWrite)},
+                              {5, 0},
+                              {Address6("2001:db8::1", arDeny)},
+                              {2}};
+        ShowBothFamilies();
+        page_->SetHitSource([&counts] { return counts; });
+        QCOMPARE(HitsOf(0), QVariant(qulonglong(5)));
+        QCOMPARE(HitsOf(1), QVariant(qulonglong(0)));
+        QCOMPARE(HitsOf(2), QVariant(qulonglong(2)));
+        QVERIFY(!HitsOf(3).isValid());  // not in the serving copy
+        QVERIFY(Child<QLabel>("HitsHeader") != nullptr);
+
+        Select(1);
+        page_->MoveUp();
+        QCOMPARE(HitsOf(0), QVariant(qulonglong(0)));
+        QCOMPARE(HitsOf(1), QVariant(qulonglong(5)));
+        QVERIFY(page_->AddEnteredRule(false, QStringLiteral("10.9.9.9"), {}));
+        QVERIFY(!HitsOf(2).isValid());
+
+        counts.Hits = {7, 1};  // the server went on deciding
+        QTRY_COMPARE(HitsOf(1), QVariant(qulonglong(7)));
     }
 
     // Adding and duplicates.

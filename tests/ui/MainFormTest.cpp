@@ -1,6 +1,8 @@
 #include "ui/main/MainForm.h"
 
+#include <QClipboard>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -12,6 +14,7 @@
 #include <QTreeView>
 
 #include "tests/ui/MainFormHarness.h"
+#include "ui/main/DownloadCommand.h"
 #include "ui/main/MainViews.h"
 #include "ui/main/ViewColumns.h"
 
@@ -151,7 +154,7 @@ private slots:
         QTest::newRow("files popup") << "FilesPopupMenu"
                                      << QStringList{"Add File(s)...", "Remove File(s)", "|", "Refresh Device List",
                                                     "Un/Suspend File(s)", "Clear Access Count", "|",
-                                                    "File information..."};
+                                                    "File information...", "Copy Download Command"};
         QTest::newRow("activity popup") << "ActivityPopupMenu" << QStringList{"Clear Log", "Log Quick Save..."};
         QTest::newRow("transfer popup") << "TransferPopupMenu" << QStringList{"Details..."};
         QTest::newRow("tray") << "TrayPopupMenu" << QStringList{"Display", "Log Quick Save...", "Exit"};
@@ -243,6 +246,29 @@ private slots:
                                "ToggleSuspendPopupItem", "ClearAccessCountPopupItem", "FileInformationPopupItem"};
         for (int i = 0; i < 6; ++i)
             QVERIFY2(h.Action(items[i])->isEnabled() == enabled[i], items[i]);
+    }
+
+    void copyDownloadCommandPutsTheSelectedFilesCommandsOnTheClipboard()
+    {
+        TMainFormHarness h(std::string(kQuietSettings) + "[IP Settings]\nBind=127.0.0.1\n[TFTP Settings]\nMaxWindowSize=8\n");
+        h.ListFiles({"a.bin", "my file.bin"});
+        QMenu* menu = h.Find<QMenu>("CopyDownloadCommandMenu");
+        emit h.Find<QMenu>("FilesPopupMenu")->aboutToShow();
+        QVERIFY(!menu->menuAction()->isEnabled());
+        h.Form->Views().SelectFiles({h.Form->Views().FilesModel().Entry(1).Id});
+        emit h.Find<QMenu>("FilesPopupMenu")->aboutToShow();
+        QVERIFY(menu->menuAction()->isEnabled());
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().front()->text(), QStringLiteral("127.0.0.1"));
+        h.Action("StartTFTPItem")->trigger();
+        menu->actions().front()->trigger();
+        const int port = h.Core().Engine().Bindings()[0].Port();
+        QVERIFY(port > 0);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 DownloadCommands(QStringLiteral("my file.bin"), QStringLiteral("127.0.0.1"), port, 8));
+        QVERIFY(QGuiApplication::clipboard()->text().startsWith(
+            QStringLiteral("curl -o 'my file.bin' tftp://127.0.0.1:%1/my%20file.bin\n").arg(port)));
     }
 
     void activityPopupNeedsEntries()

@@ -1,8 +1,9 @@
 // Builds a main window with a few listed files, real transfers over 127.0.0.1 and the
-// activity they leave, and saves pictures of the main window, the transfer window and the
-// about box into the folder given as the first argument. A second argument "dark" takes
+// activity they leave, and saves pictures of the main window, the transfer window, the
+// about box, the file information with its checksums, the Security page's rule tester and
+// the "Copy Download Command" menu into the folder given as the first argument. A second argument "dark" takes
 // the pictures in a dark palette, "2x" (run with QT_SCALE_FACTOR=2) on a 2x screen; their
-// file names end in "-dark" or "-2x", and the about box is left out.
+// file names end in "-dark" or "-2x", and the about box and the engineer's tools are left out.
 
 #include <atomic>
 #include <chrono>
@@ -14,15 +15,26 @@
 #include <thread>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 
 #include "tests/support/AnyFreePort.h"
 #include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
+#include "security/SecurityRulesFile.h"
+#include "ui/config/ConfigForm.h"
 #include "ui/dialogs/AboutForm.h"
+#include "ui/dialogs/FileInfoForm.h"
 #include "ui/dialogs/TransferWindowForm.h"
 #include "ui/icons/ToolIcons.h"
 #include "ui/main/MainCommands.h"
@@ -113,6 +125,86 @@ bool Save(QWidget& widget, const std::filesystem::path& file)
     return saved;
 }
 
+/// The whole screen around `widget`, so menus open over it show too.
+bool SaveScreen(QWidget& widget, const std::filesystem::path& file)
+{
+    const QRect area = widget.frameGeometry();
+    const bool saved = QGuiApplication::primaryScreen()
+                           ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                           .save(QString::fromStdString(file.string()));
+    std::cout << (saved ? "saved " : "could not save ") << file.string() << std::endl;
+    return saved;
+}
+
+/// A rule set with one dead rule and one that refuses a device, for the rule tester.
+void WriteRules(const TTempDir& dir)
+{
+    SaveSecurityRules(dir.Path() / "veltrane.SEC",
+                      {TSecurityRule{"192.168.1.66", "255.255.255.255", rkAddress, arDeny},
+                       TSecurityRule{"192.168.1.0", "255.255.255.0", rkSubnet, arRead},
+                       TSecurityRule{"127.0.0.0", "255.0.0.0", rkSubnet, arReadWrite},
+                       TSecurityRule{"10.0.0.0", "255.0.0.0", rkSubnet, arRead}});
+    dir.WriteFile("veltrane.SE6", "prefix fe80::/10 read\n");
+}
+
+void SaveFileInformation(TMainForm& form, const std::filesystem::path& output)
+{
+    TFileInfoForm info(form.Views().FilesModel().Entry(0), &form);
+    info.show();
+    for (int waited = 0; waited < 10000 && info.findChild<QLineEdit*>(QStringLiteral("Sha256Field"))->text() ==
+                                               QStringLiteral("Unknown");
+         waited += 50)
+        Wait(50);
+    Save(info, output / "file-information.png");
+}
+
+void SaveRuleTester(TMainForm& form, const std::filesystem::path& output)
+{
+    TConfigServices services;
+    services.RuleHits = [&form] { return form.Core().SecurityRules().HitCounts(); };
+    TConfigForm config(form.Core().Settings(), services, &form);
+    config.show();
+    auto* tree = config.findChild<QTreeWidget*>(QStringLiteral("ConfigTree"));
+    tree->setCurrentItem(tree->topLevelItem(0)->child(5));
+    config.findChild<QLineEdit*>(QStringLiteral("TestAddressEdit"))->setText(QStringLiteral("192.168.1.66"));
+    Wait(300);
+    Save(config, output / "rule-tester.png");
+}
+
+/// The files view's context menu with "Copy Download Command" open on its addresses.
+void SaveDownloadCommandMenu(TMainForm& form, const std::filesystem::path& output)
+{
+    form.Views().SelectFiles({form.Views().FilesModel().Entry(0).Id});
+    auto* view = form.Views().FilesView();
+    QMenu* popup = form.findChild<QMenu*>(QStringLiteral("FilesPopupMenu"));
+    QMenu* commands = form.findChild<QMenu*>(QStringLiteral("CopyDownloadCommandMenu"));
+    popup->popup(view->viewport()->mapToGlobal(QPoint(120, 40)));
+    Wait(200);
+    popup->setActiveAction(commands->menuAction());
+    commands->popup(popup->geometry().topRight() + QPoint(0, popup->actionGeometry(commands->menuAction()).y()));
+    Wait(400);
+    SaveScreen(form, output / "download-command.png");
+    commands->actions().front()->trigger();
+    commands->close();
+    popup->close();
+    Wait(100);
+
+    // What the item put on the clipboard, as a terminal would show it pasted.
+    QPlainTextEdit pasted;
+    pasted.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    pasted.setLineWrapMode(QPlainTextEdit::NoWrap);
+    QPalette terminal = pasted.palette();
+    terminal.setColor(QPalette::Base, QColor(30, 30, 32));
+    terminal.setColor(QPalette::Text, QColor(220, 220, 220));
+    pasted.setPalette(terminal);
+    pasted.setPlainText(QGuiApplication::clipboard()->text().trimmed());
+    pasted.resize(pasted.fontMetrics().horizontalAdvance(QString(78, QLatin1Char('0'))),
+                  pasted.fontMetrics().lineSpacing() * 6);
+    pasted.show();
+    Wait(200);
+    Save(pasted, output / "download-command-text.png");
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -132,7 +224,8 @@ int main(int argc, char** argv)
 
     TTempDir dir;
     std::filesystem::create_directory(dir.Path() / "incoming");
-    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nRMTransfer=0\nMaxDLConn=3\n"
+    WriteRules(dir);
+    dir.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n[TFTP Settings]\nRMTransfer=0\nMaxDLConn=3\nSecurityOn=1\n"
                                   "[IP Settings]\nBind=127.0.0.1\n[FileAccepting]\nAccept=1\nDestDir=" +
                                       (dir.Path() / "incoming").string() + "\n");
     const std::filesystem::path images = dir.Path() / "images";
@@ -191,6 +284,10 @@ int main(int argc, char** argv)
         about.show();
         Wait(200);
         Save(about, output / "about.png");
+        about.hide();
+        SaveFileInformation(form, output);
+        SaveRuleTester(form, output);
+        SaveDownloadCommandMenu(form, output);
     }
 
     stop = true;

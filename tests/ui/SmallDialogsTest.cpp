@@ -1,8 +1,12 @@
+#include <cstdint>
+#include <filesystem>
+
 #include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
@@ -161,6 +165,45 @@ private slots:
         QCOMPARE(FieldText(form, "LastAccessedField"), QStringLiteral("Unknown"));
         QCOMPARE(FieldText(form, "LastModifiedField"), QStringLiteral("Unknown"));
         QCOMPARE(FieldText(form, "AccessCountField"), QStringLiteral("7"));
+    }
+
+    void fileInformationShowsCopyableChecksums()
+    {
+        TTempDir dir;
+        dir.WriteFile("image.bin", "123456789");
+        TFileInfoForm form(Entry(dir, "image.bin", FileState::Available));
+        form.show();
+        QTRY_COMPARE(FieldText(form, "Crc32Field"), QStringLiteral("cbf43926"));
+        QCOMPARE(FieldText(form, "Md5Field"), QStringLiteral("25f9e794323b453885f5181f1b624d0b"));
+        QCOMPARE(FieldText(form, "Sha256Field"),
+                 QStringLiteral("15e2b0d3c33891ebb0f1ef609ec419420c20e320ce94c65fbc8c3312448eb225"));
+        QVERIFY(form.findChild<QLineEdit*>(QStringLiteral("Sha256Field"))->isReadOnly());
+        QTRY_VERIFY(!form.findChild<QProgressBar*>(QStringLiteral("DigestProgress"))->isVisible());
+    }
+
+    void fileInformationStopsComputingWhenClosed()
+    {
+        TTempDir dir;
+        const auto path = dir.WriteFile("disk.img", "");
+        std::filesystem::resize_file(path, std::uintmax_t{8} << 30);  // sparse: no disk space taken
+        TFileInfoForm form(Entry(dir, "disk.img", FileState::Available));
+        form.show();
+        auto* progress = form.findChild<QProgressBar*>(QStringLiteral("DigestProgress"));
+        QVERIFY(progress->isVisible());
+        QTRY_VERIFY(progress->value() > 0);
+        form.close();  // joins the worker; eight gigabytes would take many seconds
+        QVERIFY(!progress->isVisible());
+        QCoreApplication::processEvents();
+        QCOMPARE(FieldText(form, "Sha256Field"), QStringLiteral("Unknown"));
+    }
+
+    void checksumsOfAMissingFileAreUnknown()
+    {
+        TTempDir dir;
+        TFileInfoForm form(Entry(dir, "gone.bin", FileState::Available));
+        form.show();
+        QCOMPARE(FieldText(form, "Crc32Field"), QStringLiteral("Unknown"));
+        QVERIFY(!form.findChild<QProgressBar*>(QStringLiteral("DigestProgress"))->isVisible());
     }
 
     void aboutShowsTheVersionWhenShownAndTheMakersLinks()

@@ -31,7 +31,11 @@ TConfigAcceptingPage::TConfigAcceptingPage(TPrompts& prompts, QWidget* parent)
       overwrite_(NewCheckBox(this, QStringLiteral("OverwriteBox"),
                              QStringLiteral("Overwrite existing files."),
                              QStringLiteral("If the file already exists, should it be "
-                                            "overwritten?")))
+                                            "overwritten?"))),
+      logHash_(NewCheckBox(this, QStringLiteral("LogUploadHashBox"),
+                           QStringLiteral("Log the SHA-256 checksum of each received file."),
+                           QStringLiteral("Once a file has been uploaded, add its SHA-256 to the "
+                                          "activity log?")))
 {
     destination_->setObjectName(QStringLiteral("DestDirEdit"));
     destination_->setToolTip(
@@ -53,6 +57,7 @@ TConfigAcceptingPage::TConfigAcceptingPage(TPrompts& prompts, QWidget* parent)
     groupLayout->addLayout(folderRow);
     groupLayout->addWidget(addNew_);
     groupLayout->addWidget(overwrite_);
+    groupLayout->addWidget(logHash_);
     groupLayout->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -66,6 +71,7 @@ void TConfigAcceptingPage::Load(const TConfig& config)
     (config.Accept ? acceptRadio_ : refuseRadio_)->setChecked(true);
     addNew_->setChecked(config.AddNew);
     overwrite_->setChecked(config.Overwrite);
+    logHash_->setChecked(config.LogUploadHash);
     destination_->setText(QString::fromStdString(config.DestDir));
     ApplyEnabling();
 }
@@ -75,6 +81,7 @@ void TConfigAcceptingPage::Store(TConfig& config) const
     config.Accept = acceptRadio_->isChecked();
     config.AddNew = addNew_->isChecked();
     config.Overwrite = overwrite_->isChecked();
+    config.LogUploadHash = logHash_->isChecked();
     config.DestDir = destination_->text().toStdString();
 }
 
@@ -88,7 +95,7 @@ void TConfigAcceptingPage::RemoveTrailingSeparator()
 void TConfigAcceptingPage::ApplyEnabling()
 {
     const bool accepting = acceptRadio_->isChecked();
-    for (auto* widget : std::initializer_list<QWidget*>{destination_, browse_, addNew_, overwrite_})
+    for (auto* widget : std::initializer_list<QWidget*>{destination_, browse_, addNew_, overwrite_, logHash_})
         widget->setEnabled(accepting);
 }
 

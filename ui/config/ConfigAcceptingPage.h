@@ -37,4 +37,5 @@ private:
     QPushButton* browse_;
     QCheckBox* addNew_;
     QCheckBox* overwrite_;
+    QCheckBox* logHash_;
 };

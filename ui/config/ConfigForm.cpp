@@ -178,6 +178,8 @@ void TConfigForm::LoadRules()
     } catch (const ESecurityRulesError&) {
         ipv6RulesUnreadable_ = true;
     }
+    if (services_.RuleHits)
+        security_->SetHitSource(services_.RuleHits);
 }
 
 TConfig TConfigForm::ValuesShown()

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "core/Config.h"
+#include "security/RuleHits.h"
 #include "ui/config/AutostartEntry.h"
 #include "ui/config/LocalAddresses.h"
 #include "ui/Prompts.h"
@@ -34,6 +35,8 @@ struct TConfigServices {
     /// Logs an "Application: " failure in the activity log (a rules file that cannot be
     /// written).
     std::function<void(const std::string&)> ReportError = [](const std::string&) {};
+    /// The serving rules' hit counts for the Security page; unset, the page shows none.
+    std::function<TRuleHitCounts()> RuleHits;
 };
 
 /// "Configuration": the one dialog in which the operator changes settings, the bind list,

@@ -17,6 +17,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "ui/config/RuleHitsColumn.h"
+#include "ui/config/RuleTester.h"
 #include "ui/config/SecurityAddForm.h"
 #include "ui/Prompts.h"
 
@@ -92,9 +94,13 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
       prompts_(prompts),
       disableRadio_(new QRadioButton(QStringLiteral("Allow everyone full access."), this)),
       enableRadio_(new QRadioButton(QStringLiteral("Allow only the following access:"), this)),
-      list_(new QListWidget(this))
+      list_(new QListWidget(this)),
+      tester_(new TRuleTester(this)),
+      hitsColumn_(new TRuleHitsColumn(*list_, rows_, *this))
 {
     disableRadio_->setObjectName(QStringLiteral("DisableSecurityRadio"));
+    tester_->setObjectName(QStringLiteral("RuleTester"));
+    connect(tester_, &TRuleTester::DecidingRowFound, this, &TConfigSecurityPage::ShowDecidingRow);
     enableRadio_->setObjectName(QStringLiteral("EnableSecurityRadio"));
     list_->setObjectName(QStringLiteral("SecurityListView"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -104,8 +110,12 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
     connect(disableRadio_, &QRadioButton::clicked, this, [this] { ApplySecurityChoice(false); });
     connect(enableRadio_, &QRadioButton::clicked, this, [this] { ApplySecurityChoice(true); });
 
+    auto* listColumn = new QVBoxLayout;
+    listColumn->setSpacing(0);
+    listColumn->addWidget(hitsColumn_->Header());
+    listColumn->addWidget(list_, 1);
     auto* rows = new QHBoxLayout;
-    rows->addWidget(list_, 1);
+    rows->addLayout(listColumn, 1);
     rows->addWidget(BuildRuleButtons());
 
     auto* group = new QGroupBox(QStringLiteral("Security Settings"), this);
@@ -115,9 +125,28 @@ TConfigSecurityPage::TConfigSecurityPage(TPrompts& prompts, QWidget* parent)
     groupLayout->addLayout(rows, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(group);
+    layout->addWidget(group, 1);
+    layout->addWidget(tester_);
 
     SetSecurityOn(false);
+}
+
+void TConfigSecurityPage::SetHitSource(std::function<TRuleHitCounts()> source)
+{
+    hitsColumn_->SetSource(std::move(source));
+}
+
+/// The tester found the rule deciding the typed address: its row is selected, and typing
+/// goes on in the tester.
+void TConfigSecurityPage::ShowDecidingRow(int row)
+{
+    QWidget* typing = focusWidget();
+    if (row < 0)
+        list_->clearSelection();
+    else
+        list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    if (typing != nullptr)
+        typing->setFocus();
 }
 
 QWidget* TConfigSecurityPage::BuildRuleButtons()
@@ -207,6 +236,7 @@ void TConfigSecurityPage::ApplySecurityChoice(bool on)
         const QSignalBlocker quiet(list_);
         list_->clear();
     }
+    tester_->SetRules(rows_.Rules(), rows_.IPv6Rules(), on);
     list_->setEnabled(on);
     addButton_->setEnabled(on);
     removeAllButton_->setEnabled(on);
@@ -223,6 +253,8 @@ void TConfigSecurityPage::RefillList()
         auto* item = new QListWidgetItem(RightsIcon(icon), rows_.Caption(row), list_);
         item->setData(kIconIndexRole, icon);
     }
+    hitsColumn_->Show();
+    tester_->SetRules(rows_.Rules(), rows_.IPv6Rules(), SecurityOn());
 }
 
 void TConfigSecurityPage::SelectRow(int row)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QWidget>
 
+#include "security/RuleHits.h"
 #include "security/SecurityRule.h"
 #include "ui/config/SecurityRuleRows.h"
 
@@ -12,6 +15,8 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class TPrompts;
+class TRuleHitsColumn;
+class TRuleTester;
 
 /// A rule's row icon: 0 Read, 1 Write, 2 Read and Write, 3 Deny. Rights the program does
 /// not know grant nothing and so show as Deny.
@@ -19,8 +24,10 @@ int RightsIconIndex(TAccessRights rights);
 
 /// The "Security" page of the configuration dialog: the choice between full access for
 /// everyone and the rule list, and the editing copy of the rules with its commands (add,
-/// remove, remove all, move, rights). The list shows the IPv4 rules, then the IPv6 rules. The
-/// copy lives only as long as the page; the dialog stores it on save. GUI thread only.
+/// remove, remove all, move, rights). The list shows the IPv4 rules, then the IPv6 rules,
+/// each with the requests its serving copy decided, and a tester names the rule that
+/// decides an address. The copy lives only as long as the page; the dialog stores it on
+/// save. GUI thread only.
 class TConfigSecurityPage : public QWidget {
     Q_OBJECT
 
@@ -41,6 +48,9 @@ public:
     void SetIPv6Rules(TIPv6RuleList rules);
     const TIPv6RuleList& IPv6Rules() const { return rows_.IPv6Rules(); }
 
+    /// Where the rows' hit counts come from; asked now and every second while the page lives.
+    void SetHitSource(std::function<TRuleHitCounts()> source);
+
     /// The selected row, or -1 when not exactly one row is selected.
     int SelectedIndex() const { return selectedIndex_; }
 
@@ -60,6 +70,7 @@ public:
 
 private:
     QWidget* BuildRuleButtons();
+    void ShowDecidingRow(int row);
     QFrame* BuildRightsPanel();
     void ApplySecurityChoice(bool on);
     void RefillList();
@@ -88,4 +99,6 @@ private:
     QCheckBox* readBox_;
     QCheckBox* writeBox_;
     QCheckBox* denyBox_;
+    TRuleTester* tester_;
+    TRuleHitsColumn* hitsColumn_;
 };

@@ -75,12 +75,24 @@ void PaintDownload(QPainter& painter)
     DrawArrow(painter, {8, 1.5}, {8, 12}, QColor(40, 110, 210), 3.4);
 }
 
+void PaintInformation(QPainter& painter)
+{
+    const QColor blue(40, 110, 210);
+    painter.setPen(QPen(blue.darker(140), 0.7));
+    painter.setBrush(blue);
+    painter.drawEllipse(QPointF(8, 8), 6.5, 6.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawEllipse(QPointF(8, 4.8), 1.2, 1.2);
+    painter.drawRect(QRectF(7, 7, 2, 5.5));
+}
+
 const std::array<QIcon, kListIconCount>& Icons()
 {
     static const std::array<QIcon, kListIconCount> icons{
         PaintedIcon(PaintAvailable), PaintedIcon(PaintTransfer), PaintedIcon(PaintSuccess),
         PaintedIcon(PaintError),     PaintedIcon(PaintSuspended), PaintedIcon(PaintMissing),
-        PaintedIcon(PaintUpload),    PaintedIcon(PaintDownload),
+        PaintedIcon(PaintUpload),    PaintedIcon(PaintDownload),  PaintedIcon(PaintInformation),
     };
     return icons;
 }

@@ -127,6 +127,7 @@ void TMainCommands::Configuration()
     services.ReportError = [this](const std::string& text) {
         core_.ActivityLog().AddActivityEntry(aiError, kNoEventText, kNoEventText, text);
     };
+    services.RuleHits = [this] { return core_.SecurityRules().HitCounts(); };
     ShowConfiguration(DialogParent(), core_.Settings(), std::move(services),
                       [this] { core_.ReapplyAfterConfiguration(); });
 }

@@ -1,6 +1,8 @@
 #include "ui/main/MainMenus.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -9,7 +11,9 @@
 #include <QTreeView>
 
 #include "app/ApplicationCore.h"
+#include "ui/config/LocalAddresses.h"
 #include "ui/icons/ToolIcons.h"
+#include "ui/main/DownloadCommand.h"
 #include "ui/main/MainViews.h"
 
 namespace {
@@ -172,6 +176,10 @@ void TMainMenus::BuildFilesPopup()
     filesPopup_->addSeparator();
     AddCommand(*filesPopup_, "FileInformationPopupItem", QStringLiteral("File information..."),
                TCommand::FileInformation);
+    downloadCommandMenu_ = filesPopup_->addMenu(QStringLiteral("Copy Download Command"));
+    downloadCommandMenu_->setObjectName(QStringLiteral("CopyDownloadCommandMenu"));
+    downloadCommandMenu_->setToolTip(QStringLiteral("Commands that fetch this file from the chosen address."));
+    connect(downloadCommandMenu_, &QMenu::aboutToShow, this, &TMainMenus::FillDownloadCommandMenu);
     connect(filesPopup_, &QMenu::aboutToShow, this, &TMainMenus::UpdateFilesPopup);
 }
 
@@ -235,6 +243,43 @@ void TMainMenus::UpdateFilesPopup()
     enable("ToggleSuspendPopupItem", enabling.ToggleSuspend);
     enable("ClearAccessCountPopupItem", enabling.ClearAccessCount);
     enable("FileInformationPopupItem", enabling.FileInformation);
+    downloadCommandMenu_->menuAction()->setEnabled(enabling.FileInformation);
+}
+
+/// One item per address the server can be reached at, the first non-loopback one first
+/// and drawn as the default.
+void TMainMenus::FillDownloadCommandMenu()
+{
+    downloadCommandMenu_->clear();
+    for (const QString& address : DownloadAddresses(core_.Config()->Bind, LocalIPAddresses())) {
+        QAction* item = downloadCommandMenu_->addAction(address);
+        item->setObjectName(QStringLiteral("CopyDownloadCommandItem"));
+        connect(item, &QAction::triggered, this, [this, address] { CopyDownloadCommand(address); });
+    }
+    if (!downloadCommandMenu_->actions().isEmpty())
+        downloadCommandMenu_->setDefaultAction(downloadCommandMenu_->actions().front());
+}
+
+void TMainMenus::CopyDownloadCommand(const QString& address)
+{
+    const std::vector<TFileEntryId> selected = views_.SelectedFileIds();
+    if (selected.size() != 1)
+        return;
+    const std::optional<FileEntry> entry = core_.FilesList().Entry(selected.front());
+    if (!entry)
+        return;
+    QGuiApplication::clipboard()->setText(DownloadCommands(QString::fromStdString(entry->Name), address,
+                                                           ServedPort(), core_.Config()->MaxWindowSize));
+}
+
+/// The port the running server is bound to (the system's pick when told to take any free
+/// one), otherwise the one it will take.
+int TMainMenus::ServedPort()
+{
+    TTrivialFTPServer& engine = core_.Engine();
+    if (engine.Active() && engine.Bindings().Count() > 0 && engine.Bindings()[0].Port() > 0)
+        return engine.Bindings()[0].Port();
+    return core_.Config()->Port;
 }
 
 void TMainMenus::UpdateActivityPopup()

@@ -41,6 +41,9 @@ private:
     void BuildTrayMenu();
     void ConnectViews();
     void UpdateFilesPopup();
+    void FillDownloadCommandMenu();
+    void CopyDownloadCommand(const QString& address);
+    int ServedPort();
     void UpdateActivityPopup();
     void UpdateTransferPopup();
 
@@ -52,6 +55,7 @@ private:
     QAction* startItem_ = nullptr;
     QAction* stopItem_ = nullptr;
     QMenu* filesPopup_ = nullptr;
+    QMenu* downloadCommandMenu_ = nullptr;
     QMenu* activityPopup_ = nullptr;
     QMenu* transferPopup_ = nullptr;
     QMenu* trayMenu_ = nullptr;
