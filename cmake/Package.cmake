@@ -1,5 +1,5 @@
 # Installation layout and the Debian package: `cpack -G DEB` in a build folder, or
-# ./package.sh, which configures an installed (non-portable) release build first.
+# ./package.sh, which configures a release build first.
 include(GNUInstallDirs)
 set(VELTRANE_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
