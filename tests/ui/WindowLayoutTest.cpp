@@ -105,6 +105,14 @@ private slots:
         QCOMPARE(h.Form->width(), area.width());
     }
 
+    void windowNeverShownKeepsThePaneHeightsItWasGiven()
+    {
+        TMainFormHarness h(std::string(kQuietSettings) + "[Window]\nWidth=600\nHeight=450\nPanes=150,90,110\n");
+        h.Form->close();
+        const std::optional<TWindowLayout> kept = TWindowLayout::Read(h.Dir.Path() / "veltrane.INI");
+        QVERIFY(kept && kept->PaneHeights == (std::vector<int>{150, 90, 110}));
+    }
+
     void filenameColumnFitsTheLongestNameUntilTheOperatorSizesIt()
     {
         TMainFormHarness h;

@@ -168,8 +168,12 @@ void TMainViews::RestoreLayout(const TWindowLayout& layout)
 
 void TMainViews::RecordLayout(TWindowLayout& layout) const
 {
+    // A window never shown (started in the tray) has not laid its panes out yet.
     const QList<int> heights = splitter_->sizes();
-    layout.PaneHeights.assign(heights.begin(), heights.end());
+    if (heightsSet_)
+        layout.PaneHeights.assign(heights.begin(), heights.end());
+    else
+        layout.PaneHeights = keptHeights_;
     layout.FilesColumns = ColumnWidths(*filesView_);
     layout.TransferColumns = ColumnWidths(*transferView_);
     layout.ActivityColumns = ColumnWidths(*activityView_);
