@@ -9,26 +9,16 @@
 
 namespace {
 
-class WindowLayoutTest : public testing::Test {
-protected:
-    TTempDir dir_;
-};
-
-TEST_F(WindowLayoutTest, WrittenLayoutReadsBackAndEveryOtherLineStays)
+TEST(WindowLayoutTest, WrittenLayoutReadsBackAndEveryOtherLineStays)
 {
-    const auto file = dir_.WriteFile("veltrane.INI", "; kept\r\n[General]\r\nTipsOnStartUp=0\r\n");
+    const TTempDir dir;
+    const auto file = dir.WriteFile("veltrane.INI", "; kept\r\n[General]\r\nTipsOnStartUp=0\r\n");
     const TWindowLayout layout{-1200, 40, 1100, 700, true, {400, 150, 120}, {240, 500, 62, 80},
                                {82, 300, 118, 75, 180}, {25, 130, 400, 120, 180}};
     layout.Write(file);
     EXPECT_EQ(TWindowLayout::Read(file), layout);
     const std::string text = TTempDir::ReadFile(file);
     EXPECT_EQ(text.rfind("; kept\r\n[General]\r\nTipsOnStartUp=0\r\n[Window]\r\n", 0), 0u) << text;
-}
-
-TEST_F(WindowLayoutTest, MissingFileOrSectionMeansTheFirstStart)
-{
-    EXPECT_EQ(TWindowLayout::Read(dir_.Path() / "veltrane.INI"), std::nullopt);
-    EXPECT_EQ(TWindowLayout::Read(dir_.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n")), std::nullopt);
 }
 
 struct TDamagedCase {
@@ -39,35 +29,28 @@ struct TDamagedCase {
     std::size_t Panes;
 };
 
-class WindowLayoutDamageTest : public testing::TestWithParam<TDamagedCase> {
-protected:
-    TTempDir dir_;
-};
+class WindowLayoutDamageTest : public testing::TestWithParam<TDamagedCase> {};
 
 TEST_P(WindowLayoutDamageTest, ValuesOutOfRangeFallBackToTheFirstStart)
 {
     const TDamagedCase& row = GetParam();
-    const auto file = dir_.WriteFile("veltrane.INI", std::string("[Window]\n") + row.Window);
-    const std::optional<TWindowLayout> layout = TWindowLayout::Read(file);
+    const TTempDir dir;
+    const std::optional<TWindowLayout> layout =
+        TWindowLayout::Read(dir.WriteFile("veltrane.INI", std::string("[Window]\n") + row.Window));
     ASSERT_EQ(layout.has_value(), row.Usable);
-    if (!layout)
-        return;
-    EXPECT_EQ(layout->Left, row.Left);
-    EXPECT_EQ(layout->PaneHeights.size(), row.Panes);
+    if (layout) {
+        EXPECT_EQ(layout->Left, row.Left);
+        EXPECT_EQ(layout->PaneHeights.size(), row.Panes);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, WindowLayoutDamageTest,
-    testing::Values(
-        TDamagedCase{"Whole", "Left=5\nWidth=800\nHeight=600\nPanes=300,100,90\n", true, 5, 3},
-        TDamagedCase{"NoWidth", "Height=600\nPanes=300,100,90\n", false, 0, 0},
-        TDamagedCase{"NegativeHeight", "Width=800\nHeight=-600\n", false, 0, 0},
-        TDamagedCase{"HugeWidth", "Width=2000000\nHeight=600\n", false, 0, 0},
-        TDamagedCase{"FarAwayPlace", "Left=-900000\nWidth=800\nHeight=600\n", true, 0, 0},
-        TDamagedCase{"WordInList", "Width=800\nHeight=600\nPanes=300,abc,90\n", true, 0, 0},
-        TDamagedCase{"ZeroInList", "Width=800\nHeight=600\nPanes=300,0,90\n", true, 0, 0},
-        TDamagedCase{"TrailingComma", "Width=800\nHeight=600\nPanes=300,100,\n", true, 0, 0},
-        TDamagedCase{"EmptyList", "Width=800\nHeight=600\nPanes=\n", true, 0, 0}),
+    testing::Values(TDamagedCase{"Whole", "Left=5\nWidth=800\nHeight=600\nPanes=300,100,90\n", true, 5, 3},
+                    TDamagedCase{"NoWidth", "Height=600\nPanes=300,100,90\n", false, 0, 0},
+                    TDamagedCase{"FarAwayPlace", "Left=-900000\nWidth=800\nHeight=600\n", true, 0, 0},
+                    TDamagedCase{"WordInList", "Width=800\nHeight=600\nPanes=300,abc,90\n", true, 0, 0},
+                    TDamagedCase{"TrailingComma", "Width=800\nHeight=600\nPanes=300,100,\n", true, 0, 0}),
     [](const testing::TestParamInfo<TDamagedCase>& row) { return std::string(row.param.Name); });
 
 }  // namespace
