@@ -7,6 +7,7 @@ root="$(cd "$(dirname "$0")" && pwd)"
   cd "$root"
   scripts/deps.sh build
   cmake --preset release >/dev/null
-  cmake --build --preset release -j "$(nproc)"
+  # An up-to-date build would print only Ninja's "no work to do."; the server's output comes first.
+  cmake --build --preset release -j "$(nproc)" | { grep --line-buffered -vx 'ninja: no work to do\.' || true; }
 )
 exec "$root/build/release/program/veltrane" "$@"

@@ -41,7 +41,7 @@ public:
 private:
     struct TLine {
         std::string Content;
-        std::string Ending;
+        std::string_view Ending;  // "", "\n" or "\r\n", always a literal
     };
 
     std::string_view LineText(std::size_t index) const;
@@ -52,7 +52,7 @@ private:
     void Insert(std::size_t position, std::string content);
 
     std::vector<TLine> lines_;
-    std::string newLine_ = "\n";  // the file's own line ending, for added lines
+    std::string_view newLine_ = "\n";  // the file's own line ending, for added lines
     bool byteOrderMark_ = false;  // a UTF-8 mark before the first line, kept but not parsed
 };
 

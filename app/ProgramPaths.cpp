@@ -9,11 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// Set by the build from the VELTRANE_PORTABLE option; a build without it is portable.
-#ifndef VELTRANE_PORTABLE
-#define VELTRANE_PORTABLE 1
-#endif
-
 namespace {
 
 std::filesystem::path Normalised(const std::filesystem::path& folder)
@@ -69,6 +64,12 @@ bool IsFolder(const std::filesystem::path& folder)
     return std::filesystem::is_directory(folder, error);
 }
 
+bool HoldsSettingsFile(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return std::filesystem::exists(folder / "veltrane.INI", error);
+}
+
 }  // namespace
 
 TUserEnvironment TUserEnvironment::Current()
@@ -96,26 +97,22 @@ TProgramPaths TProgramPaths::ForExecutable()
     return TProgramPaths(executable.parent_path());
 }
 
-TProgramPaths TProgramPaths::Choose(const std::optional<std::string>& configDir, TFolderRule rule,
+TProgramPaths TProgramPaths::Choose(const std::optional<std::string>& configDir,
+                                    const std::filesystem::path& executableFolder,
                                     const TUserEnvironment& environment)
 {
     if (configDir)
         return TProgramPaths(*configDir);
-    if (rule == TFolderRule::UserConfig) {
-        if (const auto folder = UserConfigFolder(environment))
-            return TProgramPaths(*folder);
-    }
-    return ForExecutable();
+    if (HoldsSettingsFile(executableFolder))
+        return TProgramPaths(executableFolder);
+    if (const auto folder = UserConfigFolder(environment))
+        return TProgramPaths(*folder);
+    return TProgramPaths(executableFolder);
 }
 
 TProgramPaths TProgramPaths::ForCommandLine(const std::optional<std::string>& configDir)
 {
-    return Choose(configDir, BuiltFolderRule(), TUserEnvironment::Current());
-}
-
-TFolderRule TProgramPaths::BuiltFolderRule()
-{
-    return VELTRANE_PORTABLE ? TFolderRule::BesideExecutable : TFolderRule::UserConfig;
+    return Choose(configDir, ForExecutable().ProgramFolder(), TUserEnvironment::Current());
 }
 
 std::filesystem::path TProgramPaths::ExecutableFile()

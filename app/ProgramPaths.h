@@ -4,13 +4,6 @@
 #include <optional>
 #include <string>
 
-/// Which folder holds the settings file, the rules file and the default log folder when
-/// the operator names none with --config-dir.
-enum class TFolderRule {
-    BesideExecutable,  // a portable build: the executable's own folder
-    UserConfig         // an installed build: $XDG_CONFIG_HOME/veltrane, or ~/.config/veltrane
-};
-
 /// The parts of the environment the user's configuration folder is found from.
 struct TUserEnvironment {
     std::optional<std::string> XdgConfigHome;
@@ -32,17 +25,17 @@ public:
     /// The folder of the running executable; the current folder if the system will not say.
     static TProgramPaths ForExecutable();
 
-    /// The folder named with --config-dir when there is one, otherwise the one `rule` names.
-    /// The user's configuration folder follows the XDG base directory rules: an absolute
-    /// XDG_CONFIG_HOME, else "<home>/.config"; without any home it is the executable's folder.
-    static TProgramPaths Choose(const std::optional<std::string>& configDir, TFolderRule rule,
+    /// The folder named with --config-dir when there is one; else `executableFolder` when a
+    /// "veltrane.INI" already lies there (a portable install keeps its files beside the
+    /// program); else the user's configuration folder, "<XDG_CONFIG_HOME>/veltrane" for an
+    /// absolute XDG_CONFIG_HOME or "<home>/.config/veltrane"; without any home, the
+    /// executable's folder.
+    static TProgramPaths Choose(const std::optional<std::string>& configDir,
+                                const std::filesystem::path& executableFolder,
                                 const TUserEnvironment& environment);
 
-    /// Choose() with the rule this program was built with and the process's environment.
+    /// Choose() for the running executable and the process's environment.
     static TProgramPaths ForCommandLine(const std::optional<std::string>& configDir);
-
-    /// BesideExecutable unless the build was configured with VELTRANE_PORTABLE off.
-    static TFolderRule BuiltFolderRule();
 
     /// The running executable's full path; empty if the system will not say.
     static std::filesystem::path ExecutableFile();

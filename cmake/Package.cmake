@@ -1,5 +1,5 @@
 # Installation layout and the Debian package: `cpack -G DEB` in a build folder, or
-# ./package.sh, which configures an installed (non-portable) release build first.
+# ./package.sh, which configures a release build first.
 include(GNUInstallDirs)
 set(VELTRANE_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 
@@ -41,13 +41,16 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME veltrane)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Veltrane")
-set(CPACK_PACKAGE_CONTACT "Veltrane support <support@veltrane.example.org>")
+# The package's Maintainer field: whoever builds and hands out the package names themselves
+# here (-DVELTRANE_MAINTAINER="Name <address>"); updates reach users through their package
+# manager, so there is no maker's site or address to point at.
+set(VELTRANE_MAINTAINER "Veltrane packager <veltrane@localhost>" CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_PACKAGE_CONTACT "${VELTRANE_MAINTAINER}")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://veltrane.example.org/")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "desktop TFTP server for network and embedded engineers
 Veltrane Desktop Pro hands firmware and configuration files to routers, switches,
 phones and boards over TFTP, receives their uploads into one folder, and limits access

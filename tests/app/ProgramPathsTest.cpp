@@ -92,58 +92,54 @@ TEST_F(ProgramPathsTest, ExecutableFolderHoldsTheRunningProgram)
     EXPECT_EQ(TProgramPaths::ExecutableFile(), ExecutableFolder() / "app_settings_tests");
 }
 
-// --- Which folder: portable, the user's configuration folder, or --config-dir
+// --- Which folder: --config-dir, a portable install, or the user's configuration folder
 
 struct TFolderCase {
     const char* Name;
     std::optional<std::string> ConfigDir;
-    TFolderRule Rule;
+    bool SettingsBesideExecutable;
     std::optional<std::string> XdgConfigHome;
     std::optional<std::string> Home;
     std::optional<std::string> Expected;  // nullopt: the executable's folder
 };
 
-class ProgramFolderRuleTest : public testing::TestWithParam<TFolderCase> {};
+class ProgramFolderChoiceTest : public testing::TestWithParam<TFolderCase> {
+protected:
+    TTempDir executableFolder_;
+};
 
-TEST_P(ProgramFolderRuleTest, ChoosesTheFolderTheRuleNames)
+TEST_P(ProgramFolderChoiceTest, ChoosesTheFolderThatHoldsTheSettings)
 {
     const TFolderCase& row = GetParam();
-    const TProgramPaths paths =
-        TProgramPaths::Choose(row.ConfigDir, row.Rule, TUserEnvironment{row.XdgConfigHome, row.Home});
-    const fs::path expected =
-        row.Expected ? fs::path(*row.Expected) : TProgramPaths::ForExecutable().ProgramFolder();
+    if (row.SettingsBesideExecutable)
+        executableFolder_.WriteFile("veltrane.INI", "[General]\nTipsOnStartUp=0\n");
+    const TProgramPaths paths = TProgramPaths::Choose(row.ConfigDir, executableFolder_.Path(),
+                                                      TUserEnvironment{row.XdgConfigHome, row.Home});
+    const fs::path expected = row.Expected ? fs::path(*row.Expected) : executableFolder_.Path();
     EXPECT_EQ(paths.ProgramFolder(), expected);
     EXPECT_EQ(paths.SettingsFile(), expected / "veltrane.INI");
     EXPECT_EQ(paths.RulesFile(), expected / "veltrane.SEC");
 }
 
-constexpr auto kPortable = TFolderRule::BesideExecutable;
-constexpr auto kInstalled = TFolderRule::UserConfig;
-
 INSTANTIATE_TEST_SUITE_P(
-    Rows, ProgramFolderRuleTest,
+    Rows, ProgramFolderChoiceTest,
     testing::Values(
-        TFolderCase{"PortableIgnoresTheUserFolders", std::nullopt, kPortable, "/x/conf", "/home/u",
-                    std::nullopt},
-        TFolderCase{"PortableTakesConfigDir", "/srv/conf", kPortable, std::nullopt, "/home/u",
+        TFolderCase{"ConfigDirWinsOverSettingsBesideExecutable", "/srv/conf", true, "/x/conf", "/home/u",
                     "/srv/conf"},
-        TFolderCase{"InstalledTakesXdgConfigHome", std::nullopt, kInstalled, "/x/conf/", "/home/u",
-                    "/x/conf/veltrane"},
-        TFolderCase{"InstalledWithoutXdgUsesHomeConfig", std::nullopt, kInstalled, std::nullopt,
-                    "/home/u", "/home/u/.config/veltrane"},
-        TFolderCase{"InstalledTreatsEmptyXdgAsUnset", std::nullopt, kInstalled, "", "/home/u",
+        TFolderCase{"ConfigDirWinsOverXdgConfigHome", "/srv/conf", false, "/x/conf", "/home/u", "/srv/conf"},
+        TFolderCase{"SettingsBesideExecutableStayInUse", std::nullopt, true, "/x/conf", "/home/u", std::nullopt},
+        TFolderCase{"XdgConfigHomeSet", std::nullopt, false, "/x/conf/", "/home/u", "/x/conf/veltrane"},
+        TFolderCase{"XdgConfigHomeUnset", std::nullopt, false, std::nullopt, "/home/u",
                     "/home/u/.config/veltrane"},
-        TFolderCase{"InstalledIgnoresRelativeXdg", std::nullopt, kInstalled, "rel/conf", "/home/u",
+        TFolderCase{"EmptyXdgConfigHomeCountsAsUnset", std::nullopt, false, "", "/home/u",
                     "/home/u/.config/veltrane"},
-        TFolderCase{"InstalledWithoutAnyHomeFallsBackToExecutable", std::nullopt, kInstalled,
-                    std::nullopt, std::nullopt, std::nullopt},
-        TFolderCase{"ConfigDirOverridesXdgConfigHome", "/srv/conf", kInstalled, "/x/conf",
-                    "/home/u", "/srv/conf"},
-        TFolderCase{"ConfigDirOverridesHome", "/srv/conf", kInstalled, std::nullopt, "/home/u",
-                    "/srv/conf"}),
+        TFolderCase{"RelativeXdgConfigHomeIsIgnored", std::nullopt, false, "rel/conf", "/home/u",
+                    "/home/u/.config/veltrane"},
+        TFolderCase{"WithoutAnyHomeTheExecutablesFolder", std::nullopt, false, std::nullopt, std::nullopt,
+                    std::nullopt}),
     [](const testing::TestParamInfo<TFolderCase>& row) { return std::string(row.param.Name); });
 
-TEST_F(ProgramPathsTest, ConfigDirOverridesWhateverTheBuildChose)
+TEST_F(ProgramPathsTest, ConfigDirOverridesTheFolderOfTheRunningProgram)
 {
     EXPECT_EQ(TProgramPaths::ForCommandLine(dir_.Str()).ProgramFolder(), dir_.Path());
 }
@@ -151,7 +147,7 @@ TEST_F(ProgramPathsTest, ConfigDirOverridesWhateverTheBuildChose)
 TEST_F(ProgramPathsTest, DefaultLogFolderFollowsTheUserFolder)
 {
     const TProgramPaths paths =
-        TProgramPaths::Choose(std::nullopt, kInstalled, TUserEnvironment{dir_.Str(), "/home/u"});
+        TProgramPaths::Choose(std::nullopt, dir_.Path() / "bin", TUserEnvironment{dir_.Str(), "/home/u"});
     const TSettingsStore store(paths);
     EXPECT_EQ(store.Defaults().LogFolder, (dir_.Path() / "veltrane").string());
 }
@@ -184,7 +180,7 @@ TEST_F(ProgramPathsTest, ReadingFromAMissingUserFolderCreatesNothing)
 {
     const fs::path xdg = dir_.Path() / "config";
     const TProgramPaths paths =
-        TProgramPaths::Choose(std::nullopt, kInstalled, TUserEnvironment{xdg.string(), "/home/u"});
+        TProgramPaths::Choose(std::nullopt, dir_.Path() / "bin", TUserEnvironment{xdg.string(), "/home/u"});
     TSettingsStore store(paths);
     store.LoadSettings();
     EXPECT_FALSE(store.SettingsFileExists());
@@ -196,7 +192,7 @@ TEST_F(ProgramPathsTest, FirstWriteMakesThePrivateFolderAndItsParents)
 {
     const fs::path xdg = dir_.Path() / "home" / ".config";
     const TProgramPaths paths =
-        TProgramPaths::Choose(std::nullopt, kInstalled, TUserEnvironment{xdg.string(), "/home/u"});
+        TProgramPaths::Choose(std::nullopt, dir_.Path() / "bin", TUserEnvironment{xdg.string(), "/home/u"});
     ASSERT_TRUE(paths.EnsureProgramFolder());
     EXPECT_TRUE(fs::is_directory(xdg / "veltrane"));
     EXPECT_EQ(Mode(xdg), 0700u);

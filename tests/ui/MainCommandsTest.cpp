@@ -2,7 +2,6 @@
 
 #include <thread>
 
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
@@ -20,28 +19,6 @@
 #include "ui/main/MainViews.h"
 
 namespace {
-
-/// Catches the addresses the shell commands open instead of starting a browser.
-class TUrlCatcher : public QObject {
-    Q_OBJECT
-
-public:
-    TUrlCatcher()
-    {
-        for (const char* scheme : {"https", "file", "mailto"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
-    }
-    ~TUrlCatcher() override
-    {
-        for (const char* scheme : {"https", "file", "mailto"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-    }
-
-    QList<QUrl> Opened;
-
-public slots:
-    void Open(const QUrl& url) { Opened << url; }
-};
 
 std::string ServingSettings()
 {
@@ -136,22 +113,46 @@ private slots:
         QCOMPARE(closed.count(), 1);
     }
 
-    void shellCommandsOpenTheMakersPagesAndTheHelpFile()
+    void helpAndWebsiteOpenTheManualAndUpdatesNameTheInstalledVersion()
     {
         TMainFormHarness h;
-        TUrlCatcher catcher;
+        h.Dir.WriteFile("manual.html", "<html></html>");
         QVERIFY(h.ShowActive());
         QTest::keyClick(h.Form.get(), Qt::Key_F1);
-        QVERIFY(catcher.Opened.isEmpty());
-        h.Dir.WriteFile("manual.html", "<html></html>");
-        QTest::keyClick(h.Form.get(), Qt::Key_F1);
-        QTest::keyClick(h.Form.get(), Qt::Key_F8);
         h.Action("WebsiteItem")->trigger();
-        QCOMPARE(catcher.Opened.size(), 3);
-        QCOMPARE(catcher.Opened[0], QUrl::fromLocalFile(QString::fromStdString((h.Dir.Path() / "manual.html").string())));
-        QCOMPARE(catcher.Opened[1].toString(),
-                 QStringLiteral("https://veltrane.example.org/checkupdates/checkupdates.aspx?AppName=vltrn&AppVer=3.2"));
-        QCOMPARE(catcher.Opened[2].toString(), QStringLiteral("https://veltrane.example.org/"));
+        const QUrl manual = QUrl::fromLocalFile(QString::fromStdString((h.Dir.Path() / "manual.html").string()));
+        QCOMPARE(h.Prompts.Opened, (QList<QUrl>{manual, manual}));
+        QTest::keyClick(h.Form.get(), Qt::Key_F8);
+        QCOMPARE(h.Prompts.Messages, QStringList{"Check For Updates: Veltrane Desktop Pro 3.2 is installed. "
+                                                 "Updates come with the system's package manager."});
+        QCOMPARE(h.Prompts.Opened.size(), 2);
+    }
+
+    void manualThatCannotBeOpenedIsExplained_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("installed");
+        QTest::addColumn<QString>("message");
+        const QString missing = QStringLiteral("Help: The manual is not installed: ");
+        const QString noProgram =
+            QStringLiteral("Help: No program is set up to open the manual. Open it in a web browser: ");
+        QTest::newRow("help, not installed") << "HelpItem" << false << missing;
+        QTest::newRow("help, no program") << "HelpItem" << true << noProgram;
+        QTest::newRow("website, no program") << "WebsiteItem" << true << noProgram;
+    }
+
+    void manualThatCannotBeOpenedIsExplained()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, installed);
+        QFETCH(QString, message);
+        TMainFormHarness h;
+        if (installed)
+            h.Dir.WriteFile("manual.html", "<html></html>");
+        h.Prompts.DesktopOpens = false;
+        h.Action(command.toLatin1().constData())->trigger();
+        QCOMPARE(h.Prompts.Messages,
+                 QStringList{message + QString::fromStdString((h.Dir.Path() / "manual.html").string())});
     }
 
     void dialogKeysOpenTheirDialogs_data()

@@ -44,6 +44,13 @@ struct TMainFormHarness {
 
     TApplicationCore& Core() { return Form->Core(); }
 
+    /// The window the next start of the program makes over the same settings folder.
+    std::unique_ptr<TMainForm> NextStart()
+    {
+        return std::make_unique<TMainForm>(
+            TMainFormOptions{TProgramPaths(Dir.Path()), {}, Dir.Path() / "manual.html", &Prompts, [] { return false; }});
+    }
+
     /// Lists files named `names` (created with a little content) and shows them.
     std::vector<std::string> ListFiles(std::initializer_list<const char*> names)
     {

@@ -112,14 +112,14 @@ private slots:
         QCOMPARE(h.Find<QTreeView>("ProgressListView")->selectionMode(), QAbstractItemView::SingleSelection);
     }
 
-    void logsStartAtTheirHeightsAndFilesViewTakesTheRest()
+    void logsStartAtLeastAtTheirHeightsAndFilesViewTakesTheRest()
     {
         TMainFormHarness h;
         h.Form->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.Form.get()));
         const QList<int> sizes = h.Form->Views().Splitter()->sizes();
-        QCOMPARE(sizes.at(1), 128);
-        QCOMPARE(sizes.at(2), 83);
+        QVERIFY(sizes.at(1) >= 128);
+        QVERIFY(sizes.at(2) >= 83);
         QVERIFY(sizes.at(0) > 30);
         QCOMPARE(h.Find<QTreeView>("FilesView")->minimumHeight(), 30);
         QCOMPARE(h.Find<QTreeView>("ActivityView")->minimumHeight(), 30);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include "ui/main/MainPrompts.h"
 
@@ -18,6 +20,9 @@ public:
     QString SaveAnswer;
     QString QuickSaveAnswer;
     QStringList Asked;  // which chooser was opened, in order
+    QStringList Messages;  // "title: text" of each message shown
+    QList<QUrl> Opened;    // documents handed to the desktop, in order
+    bool DesktopOpens = true;  // whether the desktop has a program for them
 
     void ShowError(QWidget*, const QString& text) override { Errors << text; }
 
@@ -55,5 +60,16 @@ public:
     {
         Asked << QStringLiteral("quicksave");
         return QuickSaveAnswer;
+    }
+
+    void ShowMessage(QWidget*, const QString& title, const QString& text) override
+    {
+        Messages << title + QStringLiteral(": ") + text;
+    }
+
+    bool OpenDocument(const QUrl& url) override
+    {
+        Opened << url;
+        return DesktopOpens;
     }
 };

@@ -242,7 +242,7 @@ int main(int argc, char** argv)
         form.resize(900, 600);
     form.show();
     TApplicationCore& core = form.Core();
-    core.FilesList().AddFiles({file("firmware-2.4.1.bin", 2400000), file("router1.cfg", 3100),
+    core.FilesList().AddFiles({file("firmware-2026.03.1-arm64.bin", 2400000), file("router1.cfg", 3100),
                                file("pxelinux.0", 42400), file("ipphone-sip.img", 716800),
                                file("switch-backup.cfg", 8200), file("old-bootrom.bin", 65536)});
     std::filesystem::remove(images / "old-bootrom.bin");
@@ -262,7 +262,7 @@ int main(int argc, char** argv)
     // The upload's session lingers after its last block in case the peer sends it again.
     Wait(3500);
     std::atomic<int> runningPort{0};
-    std::thread running([&] { Download(port, "firmware-2.4.1.bin", 4ms, stop, runningPort); });
+    std::thread running([&] { Download(port, "firmware-2026.03.1-arm64.bin", 4ms, stop, runningPort); });
     Wait(1500);
     form.CoreEvents().Flush();
     Save(form, output / ("main-window" + suffix + ".png"));

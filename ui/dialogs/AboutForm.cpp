@@ -1,5 +1,7 @@
 #include "ui/dialogs/AboutForm.h"
 
+#include <utility>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,7 +13,6 @@
 #include "app/CommandLine.h"
 #include "ui/DialogFrame.h"
 #include "ui/icons/ToolIcons.h"
-#include "ui/MakerLinks.h"
 
 namespace {
 
@@ -48,20 +49,19 @@ QPixmap ProductPicture(qreal ratio)
     return picture;
 }
 
-QLabel* LinkLabel(QWidget* parent, const char* name, const QString& target, const QString& text)
+QLabel* ManualLink(QWidget* parent)
 {
-    auto* label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(target, text.toHtmlEscaped()), parent);
-    label->setObjectName(QString::fromLatin1(name));
+    auto* label = new QLabel(QStringLiteral("<a href=\"manual\">Open the manual</a>"), parent);
+    label->setObjectName(QStringLiteral("ManualLink"));
     label->setTextFormat(Qt::RichText);
     label->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    label->setOpenExternalLinks(true);
     return label;
 }
 
 }  // namespace
 
-TAboutForm::TAboutForm(QWidget* parent)
-    : QDialog(parent), versionLabel_(new QLabel(QStringLiteral("Version ?.?"), this))
+TAboutForm::TAboutForm(QWidget* parent, std::function<void(QWidget*)> openManual)
+    : QDialog(parent), versionLabel_(new QLabel(QStringLiteral("Version ?.?"), this)), openManual_(std::move(openManual))
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("About"));
@@ -70,13 +70,18 @@ TAboutForm::TAboutForm(QWidget* parent)
     picture->setObjectName(QStringLiteral("ProductImage"));
     picture->setPixmap(ProductPicture(devicePixelRatioF()));
     versionLabel_->setObjectName(QStringLiteral("VersionLabel"));
-    const QString home = QString::fromLatin1(kHomePage);
-    const QString support = QString::fromLatin1(kSupportAddress);
+    QLabel* manual = ManualLink(this);
+    connect(manual, &QLabel::linkActivated, this, [this] {
+        if (openManual_)
+            openManual_(this);
+    });
+    auto* updates = new QLabel(QStringLiteral("With the system's package manager"), this);
+    updates->setObjectName(QStringLiteral("UpdatesLabel"));
     auto* links = new QGridLayout;
-    links->addWidget(new QLabel(QStringLiteral("Website:"), this), 0, 0);
-    links->addWidget(LinkLabel(this, "WebsiteLink", home, home), 0, 1);
-    links->addWidget(new QLabel(QStringLiteral("Support:"), this), 1, 0);
-    links->addWidget(LinkLabel(this, "SupportLink", QStringLiteral("mailto:") + support, support), 1, 1);
+    links->addWidget(new QLabel(QStringLiteral("Manual:"), this), 0, 0);
+    links->addWidget(manual, 0, 1);
+    links->addWidget(new QLabel(QStringLiteral("Updates:"), this), 1, 0);
+    links->addWidget(updates, 1, 1);
     links->setColumnStretch(1, 1);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("CloseButton"));
@@ -99,8 +104,8 @@ void TAboutForm::showEvent(QShowEvent* event)
     versionLabel_->setText(QStringLiteral("Version ") + QString::fromLatin1(kVersionText));
 }
 
-void ShowAbout(QWidget* parent)
+void ShowAbout(QWidget* parent, std::function<void(QWidget*)> openManual)
 {
-    TAboutForm form(parent);
+    TAboutForm form(parent, std::move(openManual));
     form.exec();
 }

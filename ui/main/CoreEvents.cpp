@@ -46,7 +46,11 @@ void TCoreEvents::ActivityEntryUpdated(const TActivityEntry& entry)
 void TCoreEvents::ActivityEntriesDropped(const std::vector<TActivityEntryId>& ids)
 {
     Record([&](TPending& pending) {
-        pending.Activity.push_back({TActivityEvent::TKind::Dropped, {}, ids});
+        // Made in place: a braced temporary with an empty entry draws a false
+        // "may be used uninitialized" from GCC 12's optimiser.
+        TActivityEvent& dropped = pending.Activity.emplace_back();
+        dropped.Kind = TActivityEvent::TKind::Dropped;
+        dropped.Ids = ids;
     });
 }
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QUrl>
 #include <QWidget>
 
@@ -19,7 +18,6 @@
 #include "ui/main/CoreEvents.h"
 #include "ui/main/MainPrompts.h"
 #include "ui/main/MainViews.h"
-#include "ui/MakerLinks.h"
 #include "ui/ShownText.h"
 
 namespace {
@@ -78,11 +76,11 @@ void TMainCommands::Run(TCommand command)
     case TCommand::LogQuickSave: LogQuickSave(); break;
     case TCommand::TransferDetails: TransferDetails(); break;
     case TCommand::DisplayFromTray: operations_.RestoreFromTray(); break;
-    case TCommand::CheckForUpdates: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kUpdatePage) + kVersionText)); break;
+    case TCommand::CheckForUpdates: ShowInstalledVersion(); break;
     case TCommand::TipOfTheDay: ShowTipOfTheDay(DialogParent(), core_.Settings()); break;
-    case TCommand::Website: QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); break;
-    case TCommand::Help: Help(); break;
-    case TCommand::About: ShowAbout(DialogParent()); break;
+    case TCommand::Website: OpenManual(DialogParent()); break;
+    case TCommand::Help: OpenManual(DialogParent()); break;
+    case TCommand::About: ShowAbout(DialogParent(), [this](QWidget* about) { OpenManual(about); }); break;
     }
     // The views show what the command did at once, not at the next coalesced update.
     events_.Flush();
@@ -206,11 +204,24 @@ void TMainCommands::TransferDetails()
         ShowTransferDetails(DialogParent(), core_.TransferLog(), *row);
 }
 
-void TMainCommands::Help()
+void TMainCommands::OpenManual(QWidget* parent)
 {
+    const QString manual = PathText(helpFile_.string());
     std::error_code failure;
-    if (std::filesystem::is_regular_file(helpFile_, failure))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(helpFile_.string())));
+    if (!std::filesystem::is_regular_file(helpFile_, failure))
+        prompts_.ShowMessage(parent, QStringLiteral("Help"), QStringLiteral("The manual is not installed: ") + manual);
+    else if (!prompts_.OpenDocument(QUrl::fromLocalFile(manual)))
+        prompts_.ShowMessage(parent, QStringLiteral("Help"),
+                             QStringLiteral("No program is set up to open the manual. Open it in a web browser: ") +
+                                 manual);
+}
+
+void TMainCommands::ShowInstalledVersion()
+{
+    // There is no maker's site to ask: on Linux the program is updated with the system.
+    prompts_.ShowMessage(DialogParent(), QStringLiteral("Check For Updates"),
+                         QStringLiteral("Veltrane Desktop Pro ") + QString::fromLatin1(kVersionText) +
+                             QStringLiteral(" is installed. Updates come with the system's package manager."));
 }
 
 QString TMainCommands::ProgramFolder() const

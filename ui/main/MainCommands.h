@@ -72,7 +72,10 @@ private:
     void FileInformation();
     void LogQuickSave();
     void TransferDetails();
-    void Help();
+    /// "Help..." and "Website...": the manual, in the desktop's program for it; a message
+    /// over `parent` says why when it cannot be opened.
+    void OpenManual(QWidget* parent);
+    void ShowInstalledVersion();
     /// Where the program's own dialogs start: the program folder.
     QString ProgramFolder() const;
     /// The window while it is on screen; no parent while it is in the tray.

@@ -14,11 +14,14 @@
 #include <QUrl>
 
 #include "app/CommandLine.h"
+#include "app/IniFile.h"
+#include "app/WindowLayout.h"
 #include "ui/icons/ToolIcons.h"
 #include "ui/main/MainCommands.h"
 #include "ui/main/MainMenus.h"
 #include "ui/main/MainViews.h"
 #include "ui/main/Tray.h"
+#include "ui/main/WindowPlacement.h"
 #include "ui/ShownText.h"
 
 namespace {
@@ -49,8 +52,7 @@ TMainForm::TMainForm(TMainFormOptions options)
     setCentralWidget(views_->Splitter());
     setMinimumWidth(kLeastWidth);
     setContextMenuPolicy(Qt::PreventContextMenu);
-    // The first size, in device-independent pixels, on any screen it fits.
-    resize(QSize(kFirstWidth, kFirstHeight).boundedTo(screen()->availableGeometry().size()));
+    RestoreLayout();
     BuildStatusBar();
     ConnectCoreEvents();
     ConnectTimers();
@@ -63,6 +65,40 @@ TMainForm::~TMainForm()
 {
     // Stop the engine's threads before the views and timers they report to go away.
     core_.reset();
+}
+
+void TMainForm::RestoreLayout()
+{
+    const std::optional<TWindowLayout> kept = TWindowLayout::Read(options_.Paths.SettingsFile());
+    if (!kept) {
+        // The first size, in device-independent pixels, on any screen it fits.
+        resize(QSize(kFirstWidth, kFirstHeight).boundedTo(screen()->availableGeometry().size()));
+        return;
+    }
+    setGeometry(PlacedOnScreens(QRect(kept->Left, kept->Top, kept->Width, kept->Height), AvailableScreenAreas()));
+    if (kept->Maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    views_->RestoreLayout(*kept);
+}
+
+void TMainForm::SaveLayout()
+{
+    TWindowLayout layout;
+    // A maximised window is kept at the size it returns to, and marked maximised.
+    const QRect normal = isMaximized() && normalGeometry().isValid() ? normalGeometry() : geometry();
+    layout.Left = normal.left();
+    layout.Top = normal.top();
+    layout.Width = normal.width();
+    layout.Height = normal.height();
+    layout.Maximized = isMaximized();
+    views_->RecordLayout(layout);
+    try {
+        options_.Paths.EnsureProgramFolder();
+        layout.Write(options_.Paths.SettingsFile());
+    } catch (const ESettingsWriteError&) {
+        // The program is ending and the file is left as it was: the next start merely
+        // opens the window where it opened this time.
+    }
 }
 
 void TMainForm::BuildStatusBar()
@@ -203,7 +239,9 @@ void TMainForm::FirstShown()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
-    // No question, nothing written; running transfers are stopped, not waited for.
+    // No question; only the window's layout is written. Running transfers are stopped, not
+    // waited for.
+    SaveLayout();
     core_->StopListening();
     tray_->Deactivate();
     event->accept();

@@ -38,8 +38,8 @@ struct TMainFormOptions {
 /// owns. It shows the core's files list, Transfer Log and Activity Log, reaches every
 /// command from its menus, toolbar, context menus, tray menu and keys, hides to the tray
 /// when minimised (unless a modal dialog is open) and restores from it, raising the modal
-/// dialog with it. Closing it stops the server without waiting for transfers and ends the
-/// program. GUI thread only.
+/// dialog with it. Closing it keeps its layout for the next start, stops the server without
+/// waiting for transfers and ends the program. GUI thread only.
 class TMainForm final : public QMainWindow {
     Q_OBJECT
 
@@ -83,6 +83,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// The size, place and pane layout kept from the last run, or the first-start ones.
+    void RestoreLayout();
+    /// Keeps the size, place and pane layout in the settings file for the next start.
+    void SaveLayout();
     void BuildStatusBar();
     void ConnectCoreEvents();
     void ConnectTimers();

@@ -1,6 +1,9 @@
 #include "ui/main/MainPrompts.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
 
 namespace {
 
@@ -31,6 +34,16 @@ QString TMainPrompts::ChooseQuickSaveFile(QWidget* parent, const QString& start)
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Log Quick Save..."), start,
                                         QStringLiteral("Log file (*.log);;Comma delimited file (*.csv)"),
                                         nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+void TMainPrompts::ShowMessage(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}
+
+bool TMainPrompts::OpenDocument(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
 }
 
 TMainPrompts& StandardMainPrompts()

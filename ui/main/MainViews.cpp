@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -85,6 +86,10 @@ void TMainViews::SetUpFilesView()
     filesView_->setMinimumHeight(kLeastViewHeight);
     filesView_->installEventFilter(this);
     SetUpColumns(*filesView_, {{110}, {0}, {62}, {80, false, {QStringLiteral("1000 bytes")}}});
+    connect(filesView_->header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (column == TFilesModel::NameColumn && !fitting_)
+            fitNames_ = false;
+    });
 }
 
 void TMainViews::SetUpTransferView()
@@ -134,10 +139,57 @@ int TMainViews::VisibleSplitterCount() const
 
 void TMainViews::SetInitialHeights()
 {
-    const int handles = 2 * splitter_->handleWidth();
-    const int files = std::max(kLeastViewHeight, splitter_->height() - kTransferLogHeight - kActivityLogHeight - handles);
-    splitter_->setSizes({files, kTransferLogHeight, kActivityLogHeight});
     heightsSet_ = true;
+    if (!keptHeights_.empty()) {
+        // Scaled by the splitter to its own height, should the window now be another size.
+        splitter_->setSizes(QList<int>(keptHeights_.begin(), keptHeights_.end()));
+        return;
+    }
+    const int height = splitter_->height() - 2 * splitter_->handleWidth();
+    const int transfers = std::max(kTransferLogHeight, height / 4);
+    const int activity = std::max(kActivityLogHeight, height / 4);
+    splitter_->setSizes({std::max(kLeastViewHeight, height - transfers - activity), transfers, activity});
+}
+
+void TMainViews::RestoreLayout(const TWindowLayout& layout)
+{
+    if (layout.PaneHeights.size() == 3) {
+        keptHeights_ = layout.PaneHeights;
+        if (heightsSet_)
+            SetInitialHeights();
+    }
+    if (!layout.FilesColumns.empty()) {
+        RestoreColumnWidths(*filesView_, layout.FilesColumns);
+        fitNames_ = false;
+    }
+    RestoreColumnWidths(*transferView_, layout.TransferColumns);
+    RestoreColumnWidths(*activityView_, layout.ActivityColumns);
+}
+
+void TMainViews::RecordLayout(TWindowLayout& layout) const
+{
+    // A window never shown (started in the tray) has not laid its panes out yet.
+    const QList<int> heights = splitter_->sizes();
+    if (heightsSet_)
+        layout.PaneHeights.assign(heights.begin(), heights.end());
+    else
+        layout.PaneHeights = keptHeights_;
+    layout.FilesColumns = ColumnWidths(*filesView_);
+    layout.TransferColumns = ColumnWidths(*transferView_);
+    layout.ActivityColumns = ColumnWidths(*activityView_);
+}
+
+void TMainViews::FitFilenameColumn()
+{
+    const int column = TFilesModel::NameColumn;
+    const int widest = ScaledWidth(kWidestFittedName, QFontMetricsF(filesView_->font()).averageCharWidth());
+    // Public in the base class: the widest cell of the rows the view lays out.
+    const int wanted = std::min(widest, static_cast<const QAbstractItemView&>(*filesView_).sizeHintForColumn(column));
+    if (wanted <= filesView_->header()->sectionSize(column))
+        return;
+    fitting_ = true;
+    filesView_->header()->resizeSection(column, wanted);
+    fitting_ = false;
 }
 
 bool TMainViews::eventFilter(QObject* watched, QEvent* event)
@@ -177,6 +229,8 @@ void TMainViews::ReloadFiles(std::vector<FileEntry> entries)
     const std::optional<TFileEntryId> currentId =
         current.isValid() ? std::optional(filesModel_.Entry(current.row()).Id) : std::nullopt;
     filesModel_.Reload(std::move(entries));
+    if (fitNames_)
+        FitFilenameColumn();
     if (currentId)
         if (const auto row = filesModel_.RowOf(*currentId))
             filesView_->selectionModel()->setCurrentIndex(filesModel_.index(*row, 0), QItemSelectionModel::NoUpdate);

@@ -5,6 +5,7 @@
 
 #include <QObject>
 
+#include "app/WindowLayout.h"
 #include "core/FileEntry.h"
 #include "core/TransferLog.h"
 #include "ui/main/ActivityModel.h"
@@ -16,9 +17,11 @@ class QTreeView;
 class QWidget;
 
 /// The three list views of the main window, top to bottom in one splitter: the files
-/// view, which takes every pixel the logs leave; the Transfer Log (initially 128 pixels
-/// high); the Activity Log (initially 83). A splitter handle shows above each log that is
-/// shown, so there are two with both logs, one with either and none without. GUI thread.
+/// view, which takes every pixel the logs leave; the Transfer Log and the Activity Log, each
+/// at first a quarter of the height but never lower than 128 and 83 pixels. A splitter
+/// handle shows above each log that is shown, so there are two with both logs, one with
+/// either and none without. Until the operator sizes it, the Filename column widens to the
+/// longest name listed. GUI thread.
 class TMainViews final : public QObject {
     Q_OBJECT
 
@@ -26,6 +29,8 @@ public:
     static constexpr int kTransferLogHeight = 128;
     static constexpr int kActivityLogHeight = 83;
     static constexpr int kLeastViewHeight = 30;
+    /// The widest the Filename column grows by itself, at the reference font.
+    static constexpr int kWidestFittedName = 360;
 
     explicit TMainViews(QWidget* parent);
 
@@ -41,6 +46,12 @@ public:
     void ShowActivityLog(bool shown);
     /// How many splitter handles show, for the pane switches' rule.
     int VisibleSplitterCount() const;
+
+    /// Pane heights and column widths kept from an earlier run, in place of the first-start
+    /// ones; the Filename column then stays as kept.
+    void RestoreLayout(const TWindowLayout& layout);
+    /// The pane heights and column widths as they are now.
+    void RecordLayout(TWindowLayout& layout) const;
 
     /// Shows the list anew, keeping the selected entries that are still listed.
     void ReloadFiles(std::vector<FileEntry> entries);
@@ -69,6 +80,7 @@ private:
     void SetUpTransferView();
     void SetUpActivityView();
     void SetInitialHeights();
+    void FitFilenameColumn();
     void TrackHotRow(const QPoint& position);
 
     TFilesModel filesModel_;
@@ -79,4 +91,7 @@ private:
     QTreeView* transferView_;
     QTreeView* activityView_;
     bool heightsSet_ = false;
+    std::vector<int> keptHeights_;
+    bool fitNames_ = true;   // the Filename column follows the names until the operator sizes it
+    bool fitting_ = false;   // the column is being widened here, not by the operator
 };

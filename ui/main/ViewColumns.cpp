@@ -71,3 +71,22 @@ void SetUpColumns(QTreeView& view, const std::vector<TColumnSpec>& columns)
         ++column;
     }
 }
+
+std::vector<int> ColumnWidths(const QTreeView& view)
+{
+    const QHeaderView& header = *view.header();
+    std::vector<int> widths;
+    for (int column = 0; column < header.count(); ++column)
+        widths.push_back(header.sectionSize(column));
+    return widths;
+}
+
+void RestoreColumnWidths(QTreeView& view, const std::vector<int>& widths)
+{
+    QHeaderView& header = *view.header();
+    if (widths.size() != static_cast<std::size_t>(header.count()))
+        return;
+    for (int column = 0; column < header.count(); ++column)
+        if (header.sectionResizeMode(column) == QHeaderView::Interactive)
+            header.resizeSection(column, std::max(header.minimumSectionSize(), widths[static_cast<std::size_t>(column)]));
+}

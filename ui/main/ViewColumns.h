@@ -29,3 +29,11 @@ int ColumnWidth(const QTreeView& view, int column, const TColumnSpec& spec);
 /// Gives the columns of `view` their widths; the column of width 0 takes the rest, and
 /// one that is widest as given cannot be dragged wider. The view's model must be set.
 void SetUpColumns(QTreeView& view, const std::vector<TColumnSpec>& columns);
+
+/// The width of every column of `view`, left to right.
+std::vector<int> ColumnWidths(const QTreeView& view);
+
+/// Gives the columns the operator sizes the widths kept from an earlier run; a column that
+/// takes the remaining width keeps doing so. Widths for another number of columns are
+/// ignored.
+void RestoreColumnWidths(QTreeView& view, const std::vector<int>& widths);
