@@ -145,7 +145,10 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
                                      bool& freeStreamOnComplete, std::unique_ptr<TStream>& aStream,
                                      bool& grantAccess, const TPeerInfo& peerInfo)
 {
-    auto file = TBootTree(treeRoot).Open(fileName);
+    auto [outcome, file] = TBootTree(treeRoot).Lookup(fileName);
+    if (outcome == TTreeOutcome::LinkLeavesTree)
+        return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: Link leaves the boot tree!",
+                      grantAccess);
     if (!file)
         return Refuse(serverState_.DownloadCount, fileName, peerInfo, "Send error: File does not exist!",
                       grantAccess);
