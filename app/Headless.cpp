@@ -12,6 +12,7 @@
 #include "app/ApplicationCore.h"
 #include "app/HeadlessLoop.h"
 #include "app/ServiceControl.h"
+#include "app/ServiceManager.h"
 #include "core/FileSystem.h"
 #include "log/LogLine.h"
 
@@ -130,11 +131,16 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     // Declared before the core, so both outlive its engine's threads.
     THeadlessLoop loop;
     THeadlessPresenter presenter(out, loop);
+    const TServiceManager serviceManager;
     TApplicationCore* served = nullptr;  // set once the core exists; reloads run after that
-    TSignalWatcher signalWatcher(loop, [&loop, &served, &err] {
-        loop.Post([&served, &err] {
-            if (served != nullptr)
-                err << ReloadSettingsAndRules(*served) << std::endl;
+    TSignalWatcher signalWatcher(loop, [&loop, &served, &err, &serviceManager] {
+        loop.Post([&served, &err, &serviceManager] {
+            if (served == nullptr)
+                return;
+            serviceManager.NotifyReloading();
+            const std::string outcome = ReloadSettingsAndRules(*served);
+            err << outcome << std::endl;
+            serviceManager.NotifyReady(outcome);
         });
     });
     if (commandLine.Root && !IsDirectory(*commandLine.Root)) {
@@ -145,6 +151,7 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     presenter.Present(core);
     core.SetObserver(&presenter);
     core.SetMainThreadBridge(&loop);
+    core.ListenOnHandedSockets(serviceManager.HandedSockets());
     core.Settings().SetOverrides(OverridesOf(commandLine));
     // Nothing shows the activity log here, so a settings problem is told on standard error.
     core.SetSettingsProblemSink([&err](const std::string& problem) { err << problem << std::endl; });
@@ -165,9 +172,12 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     }
     served = &core;
     // One write, so a reader of standard error never sees half the line.
-    err << StartLine(core) + "\n" << std::flush;
+    const std::string startLine = StartLine(core);
+    err << startLine + "\n" << std::flush;
+    serviceManager.NotifyReady(startLine);
     loop.Run([&loop] { return loop.StopRequested(); });
     served = nullptr;  // a reload asked for while stopping has nothing left to apply to
+    serviceManager.NotifyStopping();
     core.StopServer();
     loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + kDrainTime);
     return 0;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <utility>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -25,6 +26,7 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
         return *this;
     CloseSocket();
     fd_ = std::exchange(other.fd_, -1);
+    handedFd_ = std::exchange(other.handedFd_, -1);
     family_ = other.family_;
     opener_ = other.opener_;
     batchSender_ = other.batchSender_;
@@ -77,6 +79,20 @@ bool TSocketHandle::BindUnlessNoIPv6()
 
 void TSocketHandle::Bind()
 {
+    if (handedFd_ >= 0)
+        TakeHandedSocket();
+    else
+        BindOwnSocket();
+    TSocketAddress local;
+    socklen_t length = sizeof local.Storage;
+    if (::getsockname(fd_, local.Raw(), &length) != 0)
+        RaiseLastSocketError();
+    ip_ = AddressText(local);
+    port_ = local.Port();
+}
+
+void TSocketHandle::BindOwnSocket()
+{
     AllocateSocket(AddressFamily(ip_));
     if (port_ != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
         BindTo(port_);
@@ -94,12 +110,19 @@ void TSocketHandle::Bind()
         if (!bound)
             throw ECanNotBindRange(clientPortMin_, clientPortMax_);
     }
+}
+
+void TSocketHandle::TakeHandedSocket()
+{
+    CloseSocket();
     TSocketAddress local;
     socklen_t length = sizeof local.Storage;
-    if (::getsockname(fd_, local.Raw(), &length) != 0)
+    if (::getsockname(handedFd_, local.Raw(), &length) != 0)
         RaiseLastSocketError();
-    ip_ = AddressText(local);
-    port_ = local.Port();
+    fd_ = ::fcntl(handedFd_, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0)
+        RaiseLastSocketError();
+    family_ = local.Family();
 }
 
 void TSocketHandle::BindTo(int port)

@@ -56,8 +56,13 @@ public:
     /// IPv6 only (IPV6_V6ONLY), so IPv4 traffic keeps to the IPv4 sockets.
     void AllocateSocket(int family = AF_INET);
     /// Binds by the rules of the bindings list, then reads the address back. The socket
-    /// is of the family of IP (IPv4 when IP is empty) unless it is open already.
+    /// is of the family of IP (IPv4 when IP is empty) unless it is open already. A
+    /// binding given a handed-over socket takes a duplicate of it instead of binding.
     void Bind();
+    /// Makes Bind() take a duplicate of `fd`, a datagram socket bound already (one that
+    /// a service manager handed over), instead of opening and binding one. `fd` stays
+    /// open and owned by the caller for as long as this binding may be bound again.
+    void UseHandedSocket(int fd) { handedFd_ = fd; }
     /// Like Bind, but a binding on every IPv6 address ("::") that the machine cannot
     /// make (no IPv6: EAFNOSUPPORT, EADDRNOTAVAIL) is left closed and gives false; any
     /// other failure is raised.
@@ -93,11 +98,14 @@ public:
 
 private:
     void BindTo(int port);
+    void BindOwnSocket();
+    void TakeHandedSocket();
     std::size_t Receive(char* buffer, std::size_t size, int flags);
     /// Receive, with EAGAIN (no datagram) given as no value.
     std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
 
     int fd_ = -1;
+    int handedFd_ = -1;     // not owned; see UseHandedSocket
     int family_ = AF_INET;  // of the open socket
     TSocketOpener opener_ = ::socket;
     TBatchSender batchSender_ = ::sendmmsg;

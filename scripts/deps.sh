@@ -3,7 +3,7 @@
 # Usage: scripts/deps.sh build|package|test
 set -euo pipefail
 
-build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6svg6)
+build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6svg6 libsystemd-dev)
 test_pkgs=(libgtest-dev libgmock-dev clang curl tftp-hpa atftp
            xvfb xauth procps nftables iproute2 util-linux systemd)
 # Building the Debian package, and checking and installing it (the test step does both).
