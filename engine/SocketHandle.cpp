@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <linux/in6.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -32,6 +33,7 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
     batchSender_ = other.batchSender_;
     receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
     connected_ = std::exchange(other.connected_, false);
+    freeBind_ = other.freeBind_;
     ip_ = std::move(other.ip_);
     port_ = other.port_;
     clientPortMin_ = other.clientPortMin_;
@@ -94,6 +96,8 @@ void TSocketHandle::Bind()
 void TSocketHandle::BindOwnSocket()
 {
     AllocateSocket(AddressFamily(ip_));
+    if (freeBind_)
+        AllowFreeBind();
     if (port_ != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
         BindTo(port_);
     } else {
@@ -123,6 +127,15 @@ void TSocketHandle::TakeHandedSocket()
     if (fd_ < 0)
         RaiseLastSocketError();
     family_ = local.Family();
+}
+
+void TSocketHandle::AllowFreeBind()
+{
+    const int on = 1;
+    const int failed = family_ == AF_INET6 ? ::setsockopt(fd_, IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on)
+                                           : ::setsockopt(fd_, IPPROTO_IP, IP_FREEBIND, &on, sizeof on);
+    if (failed != 0)
+        RaiseLastSocketError();
 }
 
 void TSocketHandle::BindTo(int port)
@@ -300,5 +313,6 @@ TSocketHandle& TSocketHandles::Add()
     TSocketHandle& binding = items_.emplace_back();
     binding.SetPort(defaultPort_);
     binding.SetSocketOpener(opener_);
+    binding.SetFreeBind(freeBind_);
     return binding;
 }

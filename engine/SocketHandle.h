@@ -47,6 +47,9 @@ public:
     int PeerPort() const { return peerAddress_.Port(); }
     const TSocketAddress& PeerAddress() const { return peerAddress_; }
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
+    /// Lets Bind() take an address that is not (yet) on any interface (IP_FREEBIND,
+    /// IPV6_FREEBIND): the socket receives once the address comes up.
+    void SetFreeBind(bool enabled) { freeBind_ = enabled; }
     void SetBatchSender(TBatchSender sender) { batchSender_ = sender; }
 
     int Handle() const { return fd_; }
@@ -98,6 +101,7 @@ public:
 
 private:
     void BindTo(int port);
+    void AllowFreeBind();
     void BindOwnSocket();
     void TakeHandedSocket();
     std::size_t Receive(char* buffer, std::size_t size, int flags);
@@ -111,6 +115,7 @@ private:
     TBatchSender batchSender_ = ::sendmmsg;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     bool connected_ = false;
+    bool freeBind_ = false;
     std::string ip_;
     int port_ = 0;
     int clientPortMin_ = 0;
@@ -126,6 +131,8 @@ public:
     void SetDefaultPort(int port) { defaultPort_ = port; }
     /// How every binding added from now on opens its socket.
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
+    /// Whether every binding added from now on may take an address not yet up.
+    void SetFreeBind(bool enabled) { freeBind_ = enabled; }
 
     TSocketHandle& Add();
     void Clear() { items_.clear(); }
@@ -138,5 +145,6 @@ public:
 private:
     int defaultPort_ = 0;
     TSocketOpener opener_ = ::socket;
+    bool freeBind_ = false;
     std::deque<TSocketHandle> items_;  // stable addresses: the listener keeps pointers
 };

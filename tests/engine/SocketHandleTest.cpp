@@ -172,3 +172,22 @@ TEST(SocketHandleHandOverTest, BindTakesTheHandedSocketAgainAfterEachClose)
     }
     EXPECT_GE(::fcntl(handed.Handle(), F_GETFD), 0);
 }
+
+/// An address not on any interface is refused, unless the binding may take it before it
+/// comes up; it then keeps the address and the port the system picked.
+TEST(SocketHandleFreeBindTest, AnAddressNotUpIsBoundOnlyWithFreeBind)
+{
+    for (const bool freeBind : {false, true}) {
+        TSocketHandles bindings;
+        bindings.SetFreeBind(freeBind);
+        TSocketHandle& binding = bindings.Add();
+        binding.SetIP("203.0.113.77");
+        if (!freeBind) {
+            EXPECT_THROW(binding.Bind(), ESocketError);
+            continue;
+        }
+        binding.Bind();
+        EXPECT_EQ(binding.IP(), "203.0.113.77");
+        EXPECT_GT(binding.Port(), 0);
+    }
+}

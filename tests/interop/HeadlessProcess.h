@@ -61,6 +61,7 @@ public:
             ::waitpid(pid_, nullptr, 0);
         }
     }
+    pid_t Pid() const { return pid_; }
     /// Sends `signal` and leaves the process running.
     void Signal(int signal) const { ::kill(pid_, signal); }
     /// Sends `signal` and returns the exit status (-1 if it did not exit normally).
