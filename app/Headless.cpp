@@ -169,7 +169,8 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
             if (served == nullptr)
                 return;
             serviceManager.NotifyReloading();
-            const std::string outcome = ReloadSettingsAndRules(*served);
+            const std::string outcome =
+                ReloadSettingsAndRules(*served, [&err](const std::string& problem) { err << problem << std::endl; });
             err << outcome << std::endl;
             serviceManager.NotifyReady(outcome);
         });
