@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -14,12 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/SocketHandle.h"
 #include "tests/interop/HeadlessProcess.h"
 #include "tests/support/RawClient.h"
 
 namespace {
 
-/// A socket descriptor closed at the end of the test.
+/// A descriptor closed at the end of the test.
 class TFd {
 public:
     explicit TFd(int fd) : fd_(fd) {}
@@ -31,20 +31,6 @@ public:
 private:
     int fd_;
 };
-
-/// A UDP socket bound to 127.0.0.1 on a port the system picks, as a socket unit binds one.
-int BoundUdpSocket(int& port)
-{
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
 
 /// The service manager's side of NOTIFY_SOCKET: a datagram socket at `path`.
 int NotifySocket(const std::string& path)
@@ -74,13 +60,15 @@ TEST(SocketActivationTest, ServesTheHandedSocketAndReportsReadyReloadingAndStopp
 {
     TTempDir dir;
     dir.WriteFile("boot.bin", "handed over");
-    int handedPort = 0;
-    const TFd handed(BoundUdpSocket(handedPort));
+    TSocketHandle handed;  // as a socket unit binds it
+    handed.SetIP("127.0.0.1");
+    handed.Bind();
+    const int handedPort = handed.Port();
     const std::string notifyPath = (dir.Path() / "notify").string();
-    const TFd notify(NotifySocket(notifyPath));
+    const TFd notify(NotifySocket(notifyPath));  // the service manager's side
     // The port given on the command line is not bound: the handed socket is the server's.
     THeadlessProcess server(dir, {"--port", std::to_string(FreePort()), (dir.Path() / "boot.bin").string()},
-                            THeadlessProcess::THandOver{handed.Get(), notifyPath});
+                            THeadlessProcess::THandOver{handed.Handle(), notifyPath});
 
     const auto ready = NextNotification(notify.Get());
     ASSERT_TRUE(ready) << server.Err();
