@@ -128,6 +128,10 @@ void TApplicationCore::ApplyEngineSettings()
 void TApplicationCore::ApplyBindings()
 {
     engine_.Bindings().Clear();
+    for (const int fd : handedSockets_)
+        engine_.Bindings().Add().UseHandedSocket(fd);
+    if (!handedSockets_.empty())
+        return;
     for (const std::string& address : BindAddresses(settings_.Config()->Bind)) {
         TSocketHandle& binding = engine_.Bindings().Add();
         binding.SetIP(address);

@@ -105,7 +105,11 @@ public:
     void LoadSecurityRules();
 
     void ApplyEngineSettings();
+    /// The engine's bindings: the addresses of "Bind" on "Port", or the handed sockets.
     void ApplyBindings();
+    /// Sockets bound already (handed over by the service manager) that the server listens
+    /// on instead of binding "Bind" and "Port"; the caller keeps them open. Main thread.
+    void ListenOnHandedSockets(std::vector<int> fds) { handedSockets_ = std::move(fds); }
 
     TSettingsStore& Settings() { return settings_; }
     std::shared_ptr<const TConfig> Config() const { return settings_.Config(); }
@@ -131,6 +135,7 @@ private:
     TRequestHandlers handlers_;
     TApplicationObserver* observer_ = nullptr;
     std::function<void(const std::string&)> settingsProblemSink_;
+    std::vector<int> handedSockets_;
     // Last, so it goes first: its sessions use everything above until they are joined.
     TTrivialFTPServer engine_;
 };

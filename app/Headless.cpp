@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <ostream>
@@ -10,8 +11,10 @@
 #include <pthread.h>
 
 #include "app/ApplicationCore.h"
+#include "app/BindDiagnosis.h"
 #include "app/HeadlessLoop.h"
 #include "app/ServiceControl.h"
+#include "app/ServiceManager.h"
 #include "core/FileSystem.h"
 #include "engine/UnexpectedFailure.h"
 #include "log/LogLine.h"
@@ -88,17 +91,46 @@ private:
     std::thread thread_;
 };
 
+/// Tells of a file the list will not take because a file of its name is listed already:
+/// a client asking for that name gets the one listed first.
+void NameIfListed(const TFilesList& list, const std::string& path, std::ostream& err)
+{
+    const std::string name = std::filesystem::path(path).filename().string();
+    if (list.NameIsListed(name))
+        err << "veltrane: " << path << ": not offered, a file named " << name << " is listed already" << std::endl;
+}
+
 void OfferPaths(TApplicationCore& core, const std::vector<std::string>& paths, std::ostream& err)
 {
     for (const std::string& path : paths) {
         const std::string absolute = AbsolutePath(path);
-        if (IsDirectory(absolute))
+        if (IsDirectory(absolute)) {
+            for (const std::string& name : PlainFileNames(absolute))
+                NameIfListed(core.FilesList(), WithoutTrailingSlashes(absolute) + "/" + name, err);
             core.FilesList().AddFolderContents(absolute);
-        else if (FileExists(absolute))
+        } else if (FileExists(absolute)) {
+            NameIfListed(core.FilesList(), absolute, err);
             core.FilesList().AddFiles({absolute});
-        else
+        } else {
             err << "veltrane: " << path << ": no such file or folder" << std::endl;
+        }
     }
+}
+
+/// Why a folder named on the command line cannot be used; none when it can. The upload
+/// folder may be missing as long as its parent folder is there to create it in.
+std::optional<std::string> FolderOptionProblem(const TCommandLine& commandLine)
+{
+    if (commandLine.Root && !IsDirectory(*commandLine.Root))
+        return "--root " + *commandLine.Root + ": no such folder";
+    if (!commandLine.Accept)
+        return std::nullopt;
+    const std::string accept = WithoutTrailingSlashes(AbsolutePath(*commandLine.Accept));
+    if (FileExists(accept) && !IsDirectory(accept))
+        return "--accept " + *commandLine.Accept + ": not a folder";
+    if (!IsDirectory(accept) && !IsDirectory(std::filesystem::path(accept).parent_path().string()))
+        return "--accept " + *commandLine.Accept + ": no such folder, nor one to create it in";
+    return std::nullopt;
 }
 
 /// The command line's values for this run; folders are taken from the working folder.
@@ -131,21 +163,30 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     // Declared before the core, so both outlive its engine's threads.
     THeadlessLoop loop;
     THeadlessPresenter presenter(out, loop);
+    const TServiceManager serviceManager;
     TApplicationCore* served = nullptr;  // set once the core exists; reloads run after that
-    TSignalWatcher signalWatcher(loop, [&loop, &served, &err] {
-        loop.Post([&served, &err] {
-            if (served != nullptr)
-                err << ReloadSettingsAndRules(*served) << std::endl;
+    TSignalWatcher signalWatcher(loop, [&loop, &served, &err, &serviceManager] {
+        loop.Post([&served, &err, &serviceManager] {
+            if (served == nullptr)
+                return;
+            serviceManager.NotifyReloading();
+            const std::string outcome =
+                ReloadSettingsAndRules(*served, [&err](const std::string& problem) { err << problem << std::endl; });
+            err << outcome << std::endl;
+            serviceManager.NotifyReady(outcome);
         });
     });
-    if (commandLine.Root && !IsDirectory(*commandLine.Root)) {
-        err << "veltrane: --root " << *commandLine.Root << ": no such folder" << std::endl;
+    if (const auto problem = FolderOptionProblem(commandLine)) {
+        err << "veltrane: " << *problem << std::endl;
         return 2;
     }
     TApplicationCore core(TProgramPaths::ForCommandLine(commandLine.ConfigDir), kHeadlessActivityEntries);
     presenter.Present(core);
     core.SetObserver(&presenter);
     core.SetMainThreadBridge(&loop);
+    core.ListenOnHandedSockets(serviceManager.HandedSockets());
+    // A server started at boot may be told an address that comes up only later.
+    core.Engine().Bindings().SetFreeBind(true);
     core.Settings().SetOverrides(OverridesOf(commandLine));
     // Nothing shows the activity log here, so a settings problem is told on standard error.
     core.SetSettingsProblemSink([&err](const std::string& problem) { err << problem << std::endl; });
@@ -163,13 +204,19 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     }
     if (refused) {
         err << refused->MessageLines() << std::endl;
+        if (refused->Outcome == TStartResult::TOutcome::BindFailed && serviceManager.HandedSockets().empty())
+            for (const std::string& line : UnbindableAddressLines(BindAddresses(core.Config()->Bind), core.Config()->Port))
+                err << line << std::endl;
         return 2;
     }
     served = &core;
     // One write, so a reader of standard error never sees half the line.
-    err << StartLine(core) + "\n" << std::flush;
+    const std::string startLine = StartLine(core);
+    err << startLine + "\n" << std::flush;
+    serviceManager.NotifyReady(startLine);
     loop.Run([&loop] { return loop.StopRequested(); });
     served = nullptr;  // a reload asked for while stopping has nothing left to apply to
+    serviceManager.NotifyStopping();
     core.StopServer();
     loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + kDrainTime);
     return 0;

@@ -9,6 +9,7 @@
 #include "app/BindAdvice.h"
 #include "app/IniFile.h"
 #include "fileio/AtomicFile.h"
+#include "security/IPv6RulesFile.h"
 #include "security/SecurityRulesFile.h"
 
 namespace {
@@ -105,27 +106,45 @@ std::string StartLine(TApplicationCore& core)
     return line;
 }
 
-std::string ReloadSettingsAndRules(TApplicationCore& core)
+std::string ReloadSettingsAndRules(TApplicationCore& core, const std::function<void(const std::string&)>& reportProblem)
 {
     const TProgramPaths& paths = core.Settings().Paths();
     const std::string kept = "; running settings kept";
     if (ReadWholeFile(paths.SettingsFile(), TIniFile::kMaxFileBytes).Outcome == roFailed)
         return "veltrane: reload refused: cannot read " + paths.SettingsFile().string() + kept;
     TSecurityRuleList rules;
+    TIPv6RulesRead ipv6Rules;
     try {
         rules = LoadSecurityRules(paths.RulesFile());
     } catch (const std::exception&) {
         return "veltrane: reload refused: cannot read " + paths.RulesFile().string() + kept;
     }
+    try {
+        ipv6Rules = LoadIPv6Rules(paths.IPv6RulesFile());
+    } catch (const std::exception&) {
+        return "veltrane: reload refused: cannot read " + paths.IPv6RulesFile().string() + kept;
+    }
 
     const TConfig before = *core.Config();
-    const TConfig after = core.Settings().ReadServingSettings();
-    core.Settings().Publish(after);
+    TSettingsRead read = core.Settings().ReadCheckedServingSettings();
+    const TConfig after = read.Config;
+    core.Settings().Publish(std::move(read.Config));
     if (const auto refusal = MoveBindings(core, before, after))
         return "veltrane: reload refused: " + OneLine(*refusal) + kept;
+    // Told as at start, once the reload stands: the value that could not be used gives
+    // way to its default.
+    if (reportProblem)
+        for (const std::string& problem : read.Problems)
+            reportProblem(problem);
+    if (ipv6Rules.Damaged.Count != 0 && reportProblem)
+        reportProblem("Application: Damaged IPv6 security rules skipped (" + ipv6Rules.Damaged.Text() + ")!");
     core.ApplyEngineSettings();
-    const bool rulesChanged = *core.SecurityRules().Snapshot() != rules;
+    const bool rulesChanged = *core.SecurityRules().Snapshot() != rules ||
+                              *core.SecurityRules().SnapshotIPv6() != ipv6Rules.Rules;
     core.SecurityRules().Replace(std::move(rules));
+    core.SecurityRules().ReplaceIPv6(std::move(ipv6Rules.Rules));
+    // Files that came or went while the server ran are seen as Refresh sees them.
+    core.RefreshFilesList();
     core.UpdateAutoRefreshTimer();
 
     std::vector<std::string> changes;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 class TApplicationCore;
@@ -14,8 +15,12 @@ std::string ListeningText(TApplicationCore& core);
 /// files, the boot tree if any, and the upload folder if uploads are accepted.
 std::string StartLine(TApplicationCore& core);
 
-/// Re-reads the settings and rules files and applies them as the configuration dialog's
-/// close does, re-binding the server when "Port" or "Bind" changed (transfers under way go
-/// on). A file that cannot be read, or a new binding that fails, refuses the whole reload
-/// and the running settings stay. Returns the line that says what changed or why not.
-std::string ReloadSettingsAndRules(TApplicationCore& core);
+/// Re-reads the settings file and both rules files (IPv4 and IPv6) and applies them as
+/// the configuration dialog's close does, re-binding the server when "Port" or "Bind"
+/// changed (transfers under way go on), then refreshes the files list as Refresh does. A
+/// file that cannot be read, or a new binding that fails, refuses the whole reload and
+/// the running settings stay. A value that cannot be used takes its default and is told
+/// to `reportProblem` as at start ("Application: Invalid value for Port, using 69").
+/// Returns the line that says what changed or why not.
+std::string ReloadSettingsAndRules(TApplicationCore& core,
+                                   const std::function<void(const std::string&)>& reportProblem = {});

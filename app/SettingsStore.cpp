@@ -8,6 +8,7 @@
 #include <utility>
 #include <variant>
 
+#include "app/IniDocument.h"
 #include "app/IniFile.h"
 #include "engine/SocketHandle.h"
 #include "engine/TransferPorts.h"
@@ -129,12 +130,15 @@ const std::array<TCheckedKey, 6> kCheckedKeys{{
     {"MaxWindowSize", &TConfig::MaxWindowSize, 1, MaxWindowSizeSetting},
 }};
 
-/// Puts each checked key that is out of range back to its default, naming it in `problems`.
-void CheckRanges(const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
+/// Puts each checked key that is out of range back to its default, naming it in `problems`;
+/// a value that is no number at all ("69xyz") is named too, though it reads as the default.
+void CheckRanges(const TIniFile& ini, const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
 {
     for (const TCheckedKey& checked : kCheckedKeys) {
         std::int32_t& value = config.*checked.Field;
-        if (value >= checked.Low && value <= checked.High)
+        const std::string text = ini.ReadString(kTftp, checked.Key, {});
+        const bool readable = text.empty() || ParseIniInteger(text).has_value();
+        if (readable && value >= checked.Low && value <= checked.High)
             continue;
         value = defaults.*checked.Field;
         problems.push_back("Application: Invalid value for " + std::string(checked.Key) + ", using " +
@@ -247,7 +251,7 @@ TSettingsRead TSettingsStore::ReadCheckedSettingsFile() const
         read.Problems.push_back("Application: Cannot read " + paths_.SettingsFile().string() + ", using defaults");
     for (const auto& key : kLoadOrder)
         ReadKey(ini, key, defaults, read.Config);
-    CheckRanges(defaults, read.Config, read.Problems);
+    CheckRanges(ini, defaults, read.Config, read.Problems);
     DropUnusablePortRange(read.Config, read.Problems);
     return read;
 }
@@ -270,15 +274,19 @@ void TSettingsStore::SetOverrides(TConfigOverrides overrides)
 
 TConfig TSettingsStore::ReadServingSettings() const
 {
-    TConfig config = ReadSettingsFile();
-    overrides_.ApplyTo(config);
-    return config;
+    return ReadCheckedServingSettings().Config;
+}
+
+TSettingsRead TSettingsStore::ReadCheckedServingSettings() const
+{
+    TSettingsRead read = ReadCheckedSettingsFile();
+    overrides_.ApplyTo(read.Config);
+    return read;
 }
 
 std::vector<std::string> TSettingsStore::LoadSettings()
 {
-    TSettingsRead read = ReadCheckedSettingsFile();
-    overrides_.ApplyTo(read.Config);
+    TSettingsRead read = ReadCheckedServingSettings();
     Publish(std::move(read.Config));
     return std::move(read.Problems);
 }

@@ -61,6 +61,8 @@ public:
 
     /// The settings file read into a record with this run's overrides applied.
     TConfig ReadServingSettings() const;
+    /// The same, with the values that could not be used listed as LoadSettings lists them.
+    TSettingsRead ReadCheckedServingSettings() const;
 
     /// Reads the settings file and publishes it as the new record, replacing every field.
     /// Returns the problems found, for the caller to report once.

@@ -14,7 +14,11 @@ install(FILES ${VELTRANE_PACKAGING_DIR}/veltrane.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${veltrane_metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${VELTRANE_PACKAGING_DIR}/veltrane-headless.service
+              ${VELTRANE_PACKAGING_DIR}/veltrane-headless.socket
         DESTINATION lib/systemd/system)
+# The service's settings, a conffile that upgrades keep, and the boot tree it serves.
+install(FILES ${VELTRANE_PACKAGING_DIR}/veltrane.INI DESTINATION /etc/veltrane)
+install(DIRECTORY DESTINATION /srv/tftp)
 
 # The icon: one drawing, and the bitmaps rendered from it by packaging/icons/render.sh.
 install(FILES ${VELTRANE_PACKAGING_DIR}/icons/veltrane.svg
@@ -68,6 +72,6 @@ endif()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libcap2-bin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${VELTRANE_PACKAGING_DIR}/postinst ${VELTRANE_PACKAGING_DIR}/prerm
-    ${VELTRANE_PACKAGING_DIR}/postrm)
+    ${VELTRANE_PACKAGING_DIR}/postrm ${VELTRANE_PACKAGING_DIR}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)

@@ -1,8 +1,13 @@
 #include "core/BootTree.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <deque>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -24,6 +29,12 @@ std::atomic<bool> openat2Missing{false};
 class TScopedFd {
 public:
     explicit TScopedFd(int fd) noexcept : fd_(fd) {}
+    TScopedFd(TScopedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    TScopedFd& operator=(TScopedFd&& other) noexcept
+    {
+        Reset(std::exchange(other.fd_, -1));
+        return *this;
+    }
     TScopedFd(const TScopedFd&) = delete;
     TScopedFd& operator=(const TScopedFd&) = delete;
     ~TScopedFd()
@@ -38,16 +49,44 @@ public:
             ::close(fd_);
         fd_ = fd;
     }
-    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
 };
 
+/// As many symbolic links as the kernel follows in one path lookup.
+constexpr int kMaxLinks = 40;
+
 bool IsControlByte(char c)
 {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7F;
+}
+
+/// The non-empty components of a path other than ".", in order.
+std::deque<std::string> Components(const std::string& path)
+{
+    std::deque<std::string> components;
+    std::string::size_type start = 0;
+    while (start <= path.size()) {
+        const auto slash = std::min(path.find('/', start), path.size());
+        std::string component = path.substr(start, slash - start);
+        if (!component.empty() && component != ".")
+            components.push_back(std::move(component));
+        start = slash + 1;
+    }
+    return components;
+}
+
+/// The text of the symbolic link open as `linkFd` (O_PATH); empty when it cannot be read.
+std::string LinkTarget(int linkFd)
+{
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(linkFd, "", target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+        return {};
+    target.resize(static_cast<std::size_t>(length));
+    return target;
 }
 
 /// Keeps `fd` only when it is open on a regular file, made blocking again for reading.
@@ -125,54 +164,121 @@ std::optional<std::string> TBootTree::RelativePath(std::string_view requested)
     return relative;
 }
 
-std::optional<TTreeFile> TBootTree::Open(std::string_view requested) const
+TTreeLookup TBootTree::Lookup(std::string_view requested) const
 {
     if (!Enabled())
-        return std::nullopt;
+        return {};
     const auto relative = RelativePath(requested);
     if (!relative)
-        return std::nullopt;
+        return {};
     const TScopedFd rootFd(::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (rootFd.Get() < 0)
-        return std::nullopt;
-    const int fd = RegularFileOnly(resolver_ == TResolver::Beneath ? OpenBeneath(rootFd.Get(), *relative)
-                                                                   : OpenByWalk(rootFd.Get(), *relative));
+        return {};
+    const TResolved resolved = resolver_ == TResolver::Beneath ? OpenBeneath(rootFd.Get(), *relative)
+                                                                : OpenByWalk(rootFd.Get(), *relative);
+    const int fd = RegularFileOnly(resolved.Fd);
     if (fd < 0)
-        return std::nullopt;
-    return TTreeFile(fd, FullPath(*relative));
+        return {resolved.Outcome == TTreeOutcome::LinkLeavesTree ? resolved.Outcome : TTreeOutcome::DoesNotExist,
+                std::nullopt};
+    return {TTreeOutcome::Served, TTreeFile(fd, FullPath(*relative))};
 }
 
-int TBootTree::OpenBeneath(int rootFd, const std::string& relative) const
+std::optional<TTreeFile> TBootTree::Open(std::string_view requested) const
+{
+    return Lookup(requested).File;
+}
+
+TBootTree::TResolved TBootTree::OpenBeneath(int rootFd, const std::string& relative) const
 {
     if (!openat2Missing.load(std::memory_order_relaxed)) {
         open_how how{};
         how.flags = kServeFlags;
-        // Links may point within the tree; any that lead out of it, absolute ones and
-        // /proc-style magic links included, fail the whole lookup.
+        // Relative links within the tree resolve here; an absolute link, one that leads
+        // out, or a /proc-style magic link fails the lookup (EXDEV, ELOOP), and the walk
+        // below then tells a link into the tree from one out of it.
         how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
         const auto fd = ::syscall(SYS_openat2, rootFd, relative.c_str(), &how, sizeof how);
-        if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
-            return static_cast<int>(fd);
-        openat2Missing.store(true, std::memory_order_relaxed);
+        if (fd >= 0)
+            return {static_cast<int>(fd), TTreeOutcome::Served};
+        if (errno != ENOSYS && errno != EPERM && errno != EXDEV && errno != ELOOP)
+            return {};
+        if (errno == ENOSYS || errno == EPERM)
+            openat2Missing.store(true, std::memory_order_relaxed);
     }
     return OpenByWalk(rootFd, relative);
 }
 
-/// Without openat2 every component is opened on its own with O_NOFOLLOW, so a symbolic
-/// link anywhere on the path ends the lookup: ".." is already refused, and nothing else
-/// can lead upwards.
-int TBootTree::OpenByWalk(int rootFd, const std::string& relative)
+/// Resolves `relative` one component at a time beneath the root. Each component is opened
+/// with O_NOFOLLOW in a folder already held open, so nothing is followed behind our back;
+/// a symbolic link is read and its target put in front of what is left, an absolute one
+/// only when it names a place beneath the root. ".." returns to the folder held before,
+/// never above the root, so no path of links can lead upwards out of the tree.
+TBootTree::TResolved TBootTree::OpenByWalk(int rootFd, const std::string& relative) const
 {
-    TScopedFd folder(::dup(rootFd));
-    std::string::size_type start = 0;
-    for (auto slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', start)) {
-        const std::string component = relative.substr(start, slash - start);
-        folder.Reset(::openat(folder.Get(), component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (folder.Get() < 0)
-            return -1;
-        start = slash + 1;
+    std::vector<TScopedFd> folders;
+    folders.emplace_back(::dup(rootFd));
+    std::deque<std::string> pending = Components(relative);
+    int linksFollowed = 0;
+    while (!pending.empty()) {
+        const std::string component = std::move(pending.front());
+        pending.pop_front();
+        if (component == "..") {
+            if (folders.size() == 1)
+                return {-1, TTreeOutcome::LinkLeavesTree};
+            folders.pop_back();
+            continue;
+        }
+        TScopedFd node(::openat(folders.back().Get(), component.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        struct stat status {};
+        if (node.Get() < 0 || ::fstat(node.Get(), &status) != 0)
+            return {};
+        if (S_ISLNK(status.st_mode)) {
+            // The kernel's own bound on links in one lookup: a loop ends as a missing file.
+            if (++linksFollowed > kMaxLinks)
+                return {};
+            std::string target = LinkTarget(node.Get());
+            if (target.empty())
+                return {};
+            if (target.front() == '/') {
+                const auto inside = InsideRoot(target);
+                if (!inside)
+                    return {-1, TTreeOutcome::LinkLeavesTree};
+                folders.erase(folders.begin() + 1, folders.end());
+                target = *inside;
+            }
+            auto parts = Components(target);
+            pending.insert(pending.begin(), parts.begin(), parts.end());
+        } else if (pending.empty()) {
+            return {::openat(folders.back().Get(), component.c_str(), kServeFlags | O_NOFOLLOW),
+                    TTreeOutcome::Served};
+        } else if (S_ISDIR(status.st_mode)) {
+            folders.push_back(std::move(node));
+        } else {
+            return {};
+        }
     }
-    return ::openat(folder.Get(), relative.c_str() + start, kServeFlags | O_NOFOLLOW);
+    return {};
+}
+
+/// The part of an absolute link target beneath the root, as the setting names the root or
+/// as it is after its own links are resolved; none when the target lies elsewhere.
+std::optional<std::string> TBootTree::InsideRoot(const std::string& absoluteTarget) const
+{
+    std::vector<std::string> roots{root_};
+    if (char* canonical = ::realpath(root_.c_str(), nullptr)) {
+        roots.emplace_back(canonical);
+        std::free(canonical);
+    }
+    for (const std::string& root : roots) {
+        if (root == "/")
+            return absoluteTarget.substr(1);
+        if (absoluteTarget == root)
+            return std::string();
+        if (absoluteTarget.size() > root.size() && absoluteTarget.compare(0, root.size(), root) == 0 &&
+            absoluteTarget[root.size()] == '/')
+            return absoluteTarget.substr(root.size() + 1);
+    }
+    return std::nullopt;
 }
 
 std::string TBootTree::FullPath(const std::string& relative) const

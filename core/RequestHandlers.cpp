@@ -174,7 +174,9 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
                                      const TPeerInfo& peerInfo, bool& grantAccess,
                                      std::unique_ptr<TStream>& aStream)
 {
-    auto file = TBootTree(treeRoot).Open(fileName);
+    auto [outcome, file] = TBootTree(treeRoot).Lookup(fileName);
+    if (outcome == TTreeOutcome::LinkLeavesTree)
+        return Refuse(fileName, peerInfo, "Send error: Link leaves the boot tree!", grantAccess);
     if (!file) {
         Refuse(fileName, peerInfo, "Send error: File does not exist!", grantAccess);
         throw ETFTPFileNotFound("File not found");

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <utility>
 
+#include <fcntl.h>
+#include <linux/in6.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -25,11 +27,13 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
         return *this;
     CloseSocket();
     fd_ = std::exchange(other.fd_, -1);
+    handedFd_ = std::exchange(other.handedFd_, -1);
     family_ = other.family_;
     opener_ = other.opener_;
     batchSender_ = other.batchSender_;
     receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
     connected_ = std::exchange(other.connected_, false);
+    freeBind_ = other.freeBind_;
     ip_ = std::move(other.ip_);
     port_ = other.port_;
     clientPortMin_ = other.clientPortMin_;
@@ -77,7 +81,23 @@ bool TSocketHandle::BindUnlessNoIPv6()
 
 void TSocketHandle::Bind()
 {
+    if (handedFd_ >= 0)
+        TakeHandedSocket();
+    else
+        BindOwnSocket();
+    TSocketAddress local;
+    socklen_t length = sizeof local.Storage;
+    if (::getsockname(fd_, local.Raw(), &length) != 0)
+        RaiseLastSocketError();
+    ip_ = AddressText(local);
+    port_ = local.Port();
+}
+
+void TSocketHandle::BindOwnSocket()
+{
     AllocateSocket(AddressFamily(ip_));
+    if (freeBind_)
+        AllowFreeBind();
     if (port_ != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
         BindTo(port_);
     } else {
@@ -94,12 +114,28 @@ void TSocketHandle::Bind()
         if (!bound)
             throw ECanNotBindRange(clientPortMin_, clientPortMax_);
     }
+}
+
+void TSocketHandle::TakeHandedSocket()
+{
+    CloseSocket();
     TSocketAddress local;
     socklen_t length = sizeof local.Storage;
-    if (::getsockname(fd_, local.Raw(), &length) != 0)
+    if (::getsockname(handedFd_, local.Raw(), &length) != 0)
         RaiseLastSocketError();
-    ip_ = AddressText(local);
-    port_ = local.Port();
+    fd_ = ::fcntl(handedFd_, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0)
+        RaiseLastSocketError();
+    family_ = local.Family();
+}
+
+void TSocketHandle::AllowFreeBind()
+{
+    const int on = 1;
+    const int failed = family_ == AF_INET6 ? ::setsockopt(fd_, IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on)
+                                           : ::setsockopt(fd_, IPPROTO_IP, IP_FREEBIND, &on, sizeof on);
+    if (failed != 0)
+        RaiseLastSocketError();
 }
 
 void TSocketHandle::BindTo(int port)
@@ -277,5 +313,6 @@ TSocketHandle& TSocketHandles::Add()
     TSocketHandle& binding = items_.emplace_back();
     binding.SetPort(defaultPort_);
     binding.SetSocketOpener(opener_);
+    binding.SetFreeBind(freeBind_);
     return binding;
 }

@@ -47,6 +47,9 @@ public:
     int PeerPort() const { return peerAddress_.Port(); }
     const TSocketAddress& PeerAddress() const { return peerAddress_; }
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
+    /// Lets Bind() take an address that is not (yet) on any interface (IP_FREEBIND,
+    /// IPV6_FREEBIND): the socket receives once the address comes up.
+    void SetFreeBind(bool enabled) { freeBind_ = enabled; }
     void SetBatchSender(TBatchSender sender) { batchSender_ = sender; }
 
     int Handle() const { return fd_; }
@@ -56,8 +59,13 @@ public:
     /// IPv6 only (IPV6_V6ONLY), so IPv4 traffic keeps to the IPv4 sockets.
     void AllocateSocket(int family = AF_INET);
     /// Binds by the rules of the bindings list, then reads the address back. The socket
-    /// is of the family of IP (IPv4 when IP is empty) unless it is open already.
+    /// is of the family of IP (IPv4 when IP is empty) unless it is open already. A
+    /// binding given a handed-over socket takes a duplicate of it instead of binding.
     void Bind();
+    /// Makes Bind() take a duplicate of `fd`, a datagram socket bound already (one that
+    /// a service manager handed over), instead of opening and binding one. `fd` stays
+    /// open and owned by the caller for as long as this binding may be bound again.
+    void UseHandedSocket(int fd) { handedFd_ = fd; }
     /// Like Bind, but a binding on every IPv6 address ("::") that the machine cannot
     /// make (no IPv6: EAFNOSUPPORT, EADDRNOTAVAIL) is left closed and gives false; any
     /// other failure is raised.
@@ -93,16 +101,21 @@ public:
 
 private:
     void BindTo(int port);
+    void AllowFreeBind();
+    void BindOwnSocket();
+    void TakeHandedSocket();
     std::size_t Receive(char* buffer, std::size_t size, int flags);
     /// Receive, with EAGAIN (no datagram) given as no value.
     std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
 
     int fd_ = -1;
+    int handedFd_ = -1;     // not owned; see UseHandedSocket
     int family_ = AF_INET;  // of the open socket
     TSocketOpener opener_ = ::socket;
     TBatchSender batchSender_ = ::sendmmsg;
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     bool connected_ = false;
+    bool freeBind_ = false;
     std::string ip_;
     int port_ = 0;
     int clientPortMin_ = 0;
@@ -118,6 +131,8 @@ public:
     void SetDefaultPort(int port) { defaultPort_ = port; }
     /// How every binding added from now on opens its socket.
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
+    /// Whether every binding added from now on may take an address not yet up.
+    void SetFreeBind(bool enabled) { freeBind_ = enabled; }
 
     TSocketHandle& Add();
     void Clear() { items_.clear(); }
@@ -130,5 +145,6 @@ public:
 private:
     int defaultPort_ = 0;
     TSocketOpener opener_ = ::socket;
+    bool freeBind_ = false;
     std::deque<TSocketHandle> items_;  // stable addresses: the listener keeps pointers
 };

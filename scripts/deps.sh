@@ -4,9 +4,10 @@
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6svg6
-            nettle-dev zlib1g-dev)
+            nettle-dev zlib1g-dev libsystemd-dev)
 test_pkgs=(libgtest-dev libgmock-dev clang curl tftp-hpa atftp
-           xvfb xauth procps nftables iproute2 util-linux)
+           xvfb xauth procps nftables iproute2 util-linux systemd
+           qemu-system-x86 ipxe-qemu pxelinux syslinux-common dnsmasq-base)
 # Building the Debian package, and checking and installing it (the test step does both).
 package_pkgs=(dpkg-dev file gzip)
 package_test_pkgs=(desktop-file-utils appstream man-db libcap2-bin qt6-qpa-plugins)

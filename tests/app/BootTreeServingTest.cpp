@@ -91,3 +91,16 @@ TEST_F(BootTreeServingTest, DownloadLimitCountsTreeTransfers)
     EXPECT_EQ(LastStatus(), "Send error: Max connections reached!");
     client_.Reply(Error(0, "enough"));
 }
+
+TEST_F(BootTreeServingTest, AbsoluteLinkInsideIsServedAndOneLeadingOutIsRefusedAsSuch)
+{
+    MakeTree();
+    fs::create_symlink(tree_ / "pxelinux.0", tree_ / "boot" / "loader");
+    fs::create_symlink(dir_.Path() / "veltrane.INI", tree_ / "boot" / "settings");
+    Start();
+    EXPECT_EQ(Download(client_, "boot/loader"), std::string(1300, 'p'));
+    ASSERT_TRUE(WaitFor([&] { return LastStatus() == "Transfer: Send file complete."; }));
+    client_.SendTo(port_, Request(1, "boot/settings", "octet"));
+    EXPECT_EQ(*client_.Receive(), Error(2, "Access to boot/settings denied"));
+    EXPECT_EQ(LastStatus(), "Send error: Link leaves the boot tree!");
+}

@@ -99,3 +99,24 @@ TEST_F(ServiceControlTest, RefusedReloadKeepsTheRunningSettings)
                                                   "; running settings kept");
     EXPECT_EQ(*core_->Config(), running);
 }
+
+TEST_F(ServiceControlTest, ReloadTakesIPv6RulesRefreshesTheListAndTellsOfInvalidValues)
+{
+    WriteSettings("RemoveDead=1");
+    const std::string gone = Offer("gone.bin", "g");
+    Offer("kept.bin", "k");
+    Start();
+    fs::remove(gone);
+    std::ofstream(dir_.Path() / "veltrane.SE6") << "address ::1 deny\nnot a rule\n";
+    WriteSettings("RemoveDead=1\nPort=69xyz");
+    std::vector<std::string> problems;
+    const std::string outcome =
+        ReloadSettingsAndRules(*core_, [&](const std::string& problem) { problems.push_back(problem); });
+
+    EXPECT_EQ(outcome, "veltrane: reloaded: security rules changed; listening on 127.0.0.1:" + std::to_string(port_));
+    EXPECT_EQ(problems, (std::vector<std::string>{"Application: Invalid value for Port, using 69",
+                                                  "Application: Damaged IPv6 security rules skipped (line 2)!"}));
+    EXPECT_FALSE(core_->SecurityRules().CheckAccess("::1", akRead, true));
+    ASSERT_EQ(core_->FilesList().Count(), 1u);
+    EXPECT_EQ(core_->FilesList().Entries().front().Name, "kept.bin");
+}

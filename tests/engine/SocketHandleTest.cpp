@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+
 #include <gtest/gtest.h>
 
 #include "engine/NetException.h"
@@ -144,4 +146,48 @@ TEST_F(SocketHandleTest, SendEachSendsTheDatagramsBeforeOneTooLongThenRaises)
     const std::vector<std::string> datagrams{"first", std::string(70000, 'x'), "never"};
     EXPECT_THROW(SendEach(datagrams), EPackageSizeTooBig);
     ExpectReceived({"first"});
+}
+
+/// A socket bound elsewhere (as a service manager hands one over) is taken as it is, and
+/// taken again after the binding was closed: the handed socket itself stays open.
+TEST(SocketHandleHandOverTest, BindTakesTheHandedSocketAgainAfterEachClose)
+{
+    TSocketHandle handed;
+    handed.SetIP("127.0.0.1");
+    handed.Bind();
+    TSocketHandle binding;
+    binding.SetIP("10.255.255.1");  // what the settings say is not used
+    binding.UseHandedSocket(handed.Handle());
+    TRawClient client;
+    char buffer[16];
+    for (int round = 0; round < 2; ++round) {
+        binding.Bind();
+        EXPECT_NE(binding.Handle(), handed.Handle());
+        EXPECT_EQ(binding.IP(), "127.0.0.1");
+        EXPECT_EQ(binding.Port(), handed.Port());
+        client.SendTo(handed.Port(), "ping");
+        ASSERT_TRUE(binding.WaitReadable(30000));
+        EXPECT_EQ(binding.ReceiveFrom(buffer, sizeof buffer), 4u);
+        binding.CloseSocket();
+    }
+    EXPECT_GE(::fcntl(handed.Handle(), F_GETFD), 0);
+}
+
+/// An address not on any interface is refused, unless the binding may take it before it
+/// comes up; it then keeps the address and the port the system picked.
+TEST(SocketHandleFreeBindTest, AnAddressNotUpIsBoundOnlyWithFreeBind)
+{
+    for (const bool freeBind : {false, true}) {
+        TSocketHandles bindings;
+        bindings.SetFreeBind(freeBind);
+        TSocketHandle& binding = bindings.Add();
+        binding.SetIP("203.0.113.77");
+        if (!freeBind) {
+            EXPECT_THROW(binding.Bind(), ESocketError);
+            continue;
+        }
+        binding.Bind();
+        EXPECT_EQ(binding.IP(), "203.0.113.77");
+        EXPECT_GT(binding.Port(), 0);
+    }
 }

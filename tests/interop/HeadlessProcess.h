@@ -38,23 +38,22 @@ public:
     /// Standard output goes to "stdout.txt", or to `stdoutFd` when one is given.
     THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments, int stdoutFd = -1) : dir_(dir)
     {
-        arguments.insert(arguments.begin(), {VELTRANE_BINARY, "--headless", "--config-dir", dir.Str()});
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        if (stdoutFd >= 0)
-            posix_spawn_file_actions_adddup2(&files, stdoutFd, 1);
-        else
-            posix_spawn_file_actions_addopen(&files, 1, (dir.Path() / "stdout.txt").c_str(),
-                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&files, 2, (dir.Path() / "stderr.txt").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        posix_spawn(&pid_, VELTRANE_BINARY, &files, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&files);
+        Spawn(std::move(arguments), stdoutFd, nullptr);
     }
+
+    /// What a service manager gives a server it starts: a bound socket as descriptor 3
+    /// (LISTEN_FDS, LISTEN_PID) and the path of its notification socket (NOTIFY_SOCKET).
+    struct THandOver {
+        int Socket = -1;
+        std::string NotifySocket;
+    };
+
+    THeadlessProcess(const TTempDir& dir, std::vector<std::string> arguments, const THandOver& handOver)
+        : dir_(dir)
+    {
+        Spawn(std::move(arguments), -1, &handOver);
+    }
+
     ~THeadlessProcess()
     {
         if (pid_ > 0) {
@@ -62,6 +61,7 @@ public:
             ::waitpid(pid_, nullptr, 0);
         }
     }
+    pid_t Pid() const { return pid_; }
     /// Sends `signal` and leaves the process running.
     void Signal(int signal) const { ::kill(pid_, signal); }
     /// Sends `signal` and returns the exit status (-1 if it did not exit normally).
@@ -81,6 +81,41 @@ public:
     std::string Err() const { return TTempDir::ReadFile(dir_.Path() / "stderr.txt"); }
 
 private:
+    void Spawn(std::vector<std::string> arguments, int stdoutFd, const THandOver* handOver)
+    {
+        arguments.insert(arguments.begin(), {VELTRANE_BINARY, "--headless", "--config-dir", dir_.Str()});
+        std::vector<std::string> environment;
+        for (char** variable = environ; *variable != nullptr; ++variable)
+            environment.emplace_back(*variable);
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        if (handOver != nullptr) {
+            // LISTEN_PID must name the server itself: a shell learns its own process id
+            // and becomes the server with exec.
+            arguments.insert(arguments.begin(), {"/bin/sh", "-c", "export LISTEN_PID=$$; exec \"$0\" \"$@\""});
+            environment.push_back("LISTEN_FDS=1");
+            environment.push_back("NOTIFY_SOCKET=" + handOver->NotifySocket);
+            posix_spawn_file_actions_adddup2(&files, handOver->Socket, 3);
+        }
+        if (stdoutFd >= 0)
+            posix_spawn_file_actions_adddup2(&files, stdoutFd, 1);
+        else
+            posix_spawn_file_actions_addopen(&files, 1, (dir_.Path() / "stdout.txt").c_str(),
+                                             O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&files, 2, (dir_.Path() / "stderr.txt").c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& variable : environment)
+            envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        posix_spawn(&pid_, argv.front(), &files, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&files);
+    }
+
     const TTempDir& dir_;
     pid_t pid_ = -1;
 };

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -61,19 +64,61 @@ TEST_F(HeadlessTest, RefusedStartGoesToStandardErrorWithStatusTwo)
     const auto offered = dir_.WriteFile("a.bin", "a");
     THeadlessProcess holder(dir_, {"--port", port_, offered.string()});
     ASSERT_TRUE(DownloadWhenReady("a.bin", "/dev/null"));
-    THeadlessProcess clash(dir_, {"--port", port_, offered.string()});
+    THeadlessProcess clash(dir_, {"--port", port_, "--bind", "127.0.0.1", offered.string()});
     EXPECT_EQ(clash.Wait(), 2);
     EXPECT_NE(clash.Err().find("Could not bind socket. Address and port are already in use."), std::string::npos);
+    EXPECT_NE(clash.Err().find("veltrane: UDP port " + port_ + " on 127.0.0.1 is in use by veltrane (pid " +
+                               std::to_string(holder.Pid()) + ")\n"),
+              std::string::npos)
+        << clash.Err();
     EXPECT_EQ(holder.Stop(SIGINT), 0);
 }
 
-TEST_F(HeadlessTest, BindFailureShowsTheSocketErrorOnTwoLines)
+TEST_F(HeadlessTest, AnAddressNotUpYetIsListenedOn)
 {
     std::ofstream(dir_.Path() / "veltrane.INI") << "[IP Settings]\nBind=192.0.2.1\n";
     const auto offered = dir_.WriteFile("a.bin", "a");
     THeadlessProcess server(dir_, {"--port", port_, offered.string()});
-    EXPECT_EQ(server.Wait(), 2);
-    EXPECT_EQ(server.Err(), "Socket Error # 10049\nCannot assign requested address.\n");
+    EXPECT_TRUE(WaitFor([&] { return server.Err().find("listening on 192.0.2.1:" + port_ + ";") != std::string::npos; }))
+        << server.Err();
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+TEST_F(HeadlessTest, UnusableFolderOptionsEndWithStatusTwoAndSayWhy)
+{
+    const auto plain = dir_.WriteFile("plain", "x").string();
+    const auto offered = dir_.WriteFile("a.bin", "a").string();
+    const std::string missing = dir_.Str() + "/none/in";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"--accept", plain}, "veltrane: --accept " + plain + ": not a folder\n"},
+        {{"--accept", missing}, "veltrane: --accept " + missing + ": no such folder, nor one to create it in\n"},
+        {{"--root", missing}, "veltrane: --root " + missing + ": no such folder\n"}};
+    for (auto [arguments, message] : cases) {
+        arguments.insert(arguments.end(), {"--port", port_, offered});
+        THeadlessProcess server(dir_, arguments);
+        EXPECT_EQ(server.Wait(), 2) << message;
+        EXPECT_EQ(server.Err(), message);
+    }
+}
+
+TEST_F(HeadlessTest, MissingPathsAndSecondFilesOfAListedNameAreNamed)
+{
+    std::filesystem::create_directories(dir_.Path() / "one");
+    std::filesystem::create_directories(dir_.Path() / "two");
+    const auto first = dir_.WriteFile("one/boot.bin", "first");
+    const auto second = dir_.WriteFile("two/boot.bin", "second");
+    dir_.WriteFile("two/other.bin", "other");
+    const std::string missing = dir_.Str() + "/none.bin";
+    THeadlessProcess server(dir_, {"--port", port_, first.string(), missing, (dir_.Path() / "two").string()});
+    ASSERT_TRUE(DownloadWhenReady("boot.bin", (dir_.Path() / "got.bin").string())) << server.Err();
+    EXPECT_EQ(TTempDir::ReadFile(dir_.Path() / "got.bin"), "first");
+    EXPECT_EQ(server.Stop(), 0);
+    const std::string err = server.Err();
+    EXPECT_NE(err.find("veltrane: " + missing + ": no such file or folder\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("veltrane: " + second.string() + ": not offered, a file named boot.bin is listed already\n"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(err.find("other.bin"), std::string::npos) << err;
 }
 
 TEST_F(HeadlessTest, InvalidSettingIsToldOnceOnStandardErrorAndTheDefaultServes)

@@ -55,6 +55,9 @@ expected=(./usr/bin/veltrane
           ./usr/share/man/man1/veltrane.1.gz
           ./usr/share/doc/veltrane/manual.html
           ./usr/lib/systemd/system/veltrane-headless.service
+          ./usr/lib/systemd/system/veltrane-headless.socket
+          ./etc/veltrane/veltrane.INI
+          ./srv/tftp/
           ./usr/share/icons/hicolor/scalable/apps/veltrane.svg)
 for size in "${icon_sizes[@]}"; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/veltrane.png")
@@ -66,6 +69,13 @@ done
 root=$work/root
 dpkg-deb -x "$package" "$root" || fail "dpkg-deb cannot unpack $package"
 [ -x "$root/usr/bin/veltrane" ] || fail "/usr/bin/veltrane is not executable"
+
+step "Service settings"
+[ "$(dpkg-deb -I "$package" conffiles)" = /etc/veltrane/veltrane.INI ] ||
+  fail "veltrane.INI is not the package's one conffile"
+for line in TreeRoot=/srv/tftp Accept=0 MaxDLConn=64 MaxULConn=8; do
+  grep -qxF "$line" "$root/etc/veltrane/veltrane.INI" || fail "the service's settings lack $line"
+done
 
 step "Desktop entry"
 desktop=$root/usr/share/applications/veltrane.desktop
@@ -94,13 +104,14 @@ page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manual" 2>"$work/man-warni
 [ ! -s "$work/man-warnings" ] || fail "man warns: $(cat "$work/man-warnings")"
 for topic in -cm --headless --config-dir --port --bind --root --accept --max-downloads --max-uploads \
              --help --version veltrane.INI veltrane.SEC SETTINGS MaxDLConn MaxULConn TreeRoot SIGHUP \
-             "dhcp-boot=pxelinux.0" "EXIT STATUS"; do
+             "dhcp-boot=tag:bios,pxelinux.0" "Link leaves the" veltrane-headless.socket "EXIT STATUS"; do
   grep -qF -- "$topic" <<<"$page" || fail "the manual page does not document $topic"
 done
 
 step "Dependencies"
 depends=$(dpkg-deb -f "$package" Depends)
 grep -q 'libc6' <<<"$depends" || fail "Depends lists no shared libraries: $depends"
+grep -q 'libsystemd0' <<<"$depends" || fail "Depends lacks libsystemd0 for readiness: $depends"
 if readelf -d "$root/usr/bin/veltrane" | grep -q 'NEEDED.*libQt6'; then
   for qt in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
     grep -q "$qt" <<<"$depends" || fail "the window build does not depend on $qt: $depends"
@@ -118,15 +129,17 @@ dpkg -i "$package" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(cat "$work/dpkg.lo
 
 step "Headless service"
 unit=/usr/lib/systemd/system/veltrane-headless.service
-for line in 'ExecStart=/usr/bin/veltrane --headless --config-dir /etc/veltrane' \
+for line in 'ExecStart=/usr/bin/veltrane --headless --config-dir /etc/veltrane' 'Type=notify' \
             'ExecReload=kill -HUP $MAINPID' 'DynamicUser=yes' 'AmbientCapabilities=CAP_NET_BIND_SERVICE'; do
   grep -qxF "$line" "$unit" || fail "the service lacks $line"
 done
 [ ! -e /etc/systemd/system/multi-user.target.wants/veltrane-headless.service ] ||
   fail "installing enabled the service"
 if command -v systemd-analyze >/dev/null; then
-  report=$(systemd-analyze verify --man=no "$unit" 2>&1) || fail "systemd-analyze: $report"
+  report=$(systemd-analyze verify --man=no "$unit" "${unit%.service}.socket" 2>&1) ||
+    fail "systemd-analyze: $report"
 fi
+[ -d /srv/tftp ] || fail "installing did not create /srv/tftp"
 
 step "Command line"
 [ "$(as_nobody veltrane --version)" = 3.2 ] || fail "--version does not print 3.2"
