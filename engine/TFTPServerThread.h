@@ -45,13 +45,19 @@ public:
     /// Talks through `socket` (bound in the transfer port range) rather than a socket on
     /// a port the system picks; an unopened socket changes nothing. Before Start only.
     void UseTransferSocket(TSocketHandle socket) { client_.AdoptSocket(std::move(socket)); }
+    /// Sends through `calls` rather than the system's own. Before Start only, after
+    /// UseTransferSocket.
+    void UseSendCalls(const TSendCalls& calls) { client_.UseSendCalls(calls); }
     /// Whether `datagram` from `peerInfo` repeats the request this session serves.
     bool Serves(const TPeerInfo& peerInfo, std::string_view datagram) const
     {
         return client_.Port() == peerInfo.Port && client_.Host() == peerInfo.IP && request_ == datagram;
     }
-    /// Set when the final, short block has been sent (read) or received (write).
+    /// Set when the final, short block has been read (read) or received (write).
     bool EndReached() const { return endReached_; }
+    /// Whether the transfer has succeeded: an upload's final block stored, a download's
+    /// final block sent after every block before it was acknowledged.
+    bool Succeeded() const { return writeOperation_ ? endReached_ : delivered_; }
     /// Blocks sent before waiting for an acknowledgement (RFC 7440); 1 is lock-step.
     std::int32_t WindowSize() const { return windowSize_; }
 
@@ -76,6 +82,7 @@ private:
     /// Makes what goes out next: an upload's ACK, or a download's window filled up.
     void PrepareSend();
     void SendPending();
+    void AllocateWindow();
     void FillWindow();
     void MakeDataPacket(std::size_t filled);
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
@@ -98,6 +105,8 @@ private:
     const bool tsizeRequested_;
     const std::int32_t requestedTimeout_;
     bool endReached_ = false;
+    bool delivered_ = false;  // a download's final block sent with all before it acknowledged
+    std::int32_t blockSize_ = DefaultBlockSize;
     bool outcomeReported_ = false;
     std::int32_t windowSize_ = 1;
     const bool freeStreamOnComplete_;

@@ -11,6 +11,14 @@
 /// wrap from 65535 to 0 inside the window.
 class TTransferWindow {
 public:
+    /// The rooms a download needs: the window granted, but never more than the blocks of
+    /// a stream of `streamSize` bytes (its final block may be empty); the whole window
+    /// when the size is unknown (below 0).
+    static std::size_t SlotsFor(std::int32_t windowSize, std::int32_t blockSize, std::int64_t streamSize);
+    /// Whether Allocate has been called.
+    bool Allocated() const { return !lengths_.empty(); }
+    /// Bytes of packet room held.
+    std::size_t Capacity() const { return buffer_.size(); }
     /// Room for `slots` packets of up to `packetSize` bytes each; the window is then empty
     /// and its first block is number 1.
     void Allocate(std::size_t slots, std::size_t packetSize);
