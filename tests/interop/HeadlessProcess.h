@@ -77,6 +77,7 @@ public:
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    pid_t Pid() const { return pid_; }
     std::string Out() const { return TTempDir::ReadFile(dir_.Path() / "stdout.txt"); }
     std::string Err() const { return TTempDir::ReadFile(dir_.Path() / "stderr.txt"); }
 
