@@ -15,7 +15,7 @@ if [[ -n "$windows" && ! "$windows" =~ ^[0-9]+(,[0-9]+)*$ ]]; then
   echo "window sizes must be a comma-separated list of numbers, such as 1,4,16,64" >&2
   exit 2
 fi
-scripts/deps.sh build
+scripts/deps.sh bench
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BUILD_TESTS=OFF \
   -DVELTRANE_BUILD_UI=OFF -DVELTRANE_BUILD_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc)" >/dev/null

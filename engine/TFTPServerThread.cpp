@@ -126,6 +126,7 @@ void TTFTPServerThread::Transfer()
                 if (endReached_ && writeOperation_)
                     return;
                 ++retryCount_;
+                sendFrom_ = 0;
                 reply = TReply::Resend;
                 break;
             case TWait::Reply:
@@ -169,11 +170,7 @@ void TTFTPServerThread::SendPending()
             blocksSinceAck_ = 0;
             return;
         }
-        // The whole window in as few system calls as the system takes.
-        datagrams_.clear();
-        for (std::size_t i = 0; i < window_.Count(); ++i)
-            datagrams_.push_back(window_.Packet(i));
-        client_.SendEach(datagrams_);
+        SendWindow();
     } catch (const ESendRefusedForNow&) {
         // Refused by this machine for the moment (a firewall's drop, full buffers): to
         // the peer the datagrams were lost on the wire, and the wait's end sends again.
@@ -181,10 +178,30 @@ void TTFTPServerThread::SendPending()
     }
     // Every block before the final one acknowledged and the final one sent: the download
     // has done all a server can (lock-step or windowed, the final ACK may be lost).
-    if (endReached_ && window_.Count() == 1 && !delivered_) {
+    if (endReached_ && window_.Count() == 1 && window_.Sent() == 1 && !delivered_) {
         delivered_ = true;
         ReportOutcome(TTransferOutcome::Succeeded);
     }
+}
+
+void TTFTPServerThread::SendWindow()
+{
+    // The window from sendFrom_ on, in as few system calls as the system takes.
+    datagrams_.clear();
+    for (std::size_t i = sendFrom_; i < window_.Count(); ++i)
+        datagrams_.push_back(window_.Packet(i));
+    sendFrom_ = 0;
+    if (datagrams_.empty())
+        return;
+    client_.SendEach(datagrams_);
+    window_.MarkSent();
+    sendEnds_[sendsMade_++ % sendEnds_.size()] = static_cast<std::uint16_t>(window_.NextBlock() - 1);
+}
+
+bool TTFTPServerThread::EndedASend(std::uint16_t block) const
+{
+    const auto kept = sendEnds_.begin() + static_cast<std::ptrdiff_t>(std::min(sendsMade_, sendEnds_.size()));
+    return std::find(sendEnds_.begin(), kept, block) != kept;
 }
 
 void TTFTPServerThread::AllocateWindow()
@@ -303,10 +320,18 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
     // (the Sorcerer's Apprentice); the wait goes on and its end sends the window again.
     // An acknowledgement inside the window moves it past that block, so blocks the peer
     // lost go out again from there (RFC 7440 section 4).
+    const bool late = EndedASend(block);
     if (!window_.Acknowledge(block))
         return TReply::Ignore;
-    if (!endReached_ || !window_.Empty())
+    if (!endReached_ || !window_.Empty()) {
+        // The last block of an earlier send acknowledged: the peer had that send whole
+        // and is late only because later blocks are still on their way; sending them
+        // again would cross them and put every later acknowledgement out of step with
+        // the windows. Only blocks never sent go out. Any other block inside the window
+        // reports a gap: everything after it goes out again, once for this report.
+        sendFrom_ = late ? window_.Sent() : 0;
         return TReply::Advance;
+    }
     delivered_ = true;
     ReportOutcome(TTransferOutcome::Succeeded);
     return TReply::Complete;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -83,6 +84,9 @@ private:
     void PrepareSend();
     void SendPending();
     void AllocateWindow();
+    void SendWindow();
+    /// Whether `block` was the last block of one of the latest sends of the window.
+    bool EndedASend(std::uint16_t block) const;
     void FillWindow();
     void MakeDataPacket(std::size_t filled);
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
@@ -123,6 +127,9 @@ private:
     std::int32_t blocksSinceAck_ = 0;  // an upload's blocks received since its last ACK
     std::int32_t strayBlocks_ = 0;     // an upload's blocks out of order since one in order
     int retryCount_ = 0;  // waits without a reply for the current packet or window
+    std::size_t sendFrom_ = 0;  // the window's first packet the next send starts at
+    std::array<std::uint16_t, 4> sendEnds_{};  // the last blocks of the latest sends
+    std::size_t sendsMade_ = 0;
 
     std::atomic<bool> stopRequested_{false};
     std::mutex completionLock_;

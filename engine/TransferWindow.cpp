@@ -18,6 +18,7 @@ void TTransferWindow::Allocate(std::size_t slots, std::size_t packetSize)
     packetSize_ = packetSize;
     head_ = 0;
     count_ = 0;
+    sent_ = 0;
     first_ = 1;
 }
 
@@ -47,6 +48,7 @@ bool TTransferWindow::Acknowledge(std::uint16_t block)
         return false;
     head_ = SlotOf(acknowledged);
     count_ -= acknowledged;
+    sent_ -= std::min(sent_, acknowledged);
     first_ = static_cast<std::uint16_t>(first_ + acknowledged);
     return true;
 }

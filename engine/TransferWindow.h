@@ -28,6 +28,10 @@ public:
     std::uint16_t FirstBlock() const { return first_; }
     /// The number of the block the next Append adds.
     std::uint16_t NextBlock() const { return static_cast<std::uint16_t>(first_ + count_); }
+    /// The packets, from the oldest, that have gone out at least once.
+    std::size_t Sent() const { return sent_; }
+    /// Records every packet of the window as gone out.
+    void MarkSent() { sent_ = count_; }
     /// Packets the window can take before it is full.
     std::size_t Free() const { return lengths_.size() - count_; }
     /// Where the packet `ahead` places after the next one is built (0: the next one);
@@ -50,5 +54,6 @@ private:
     std::size_t packetSize_ = 0;
     std::size_t head_ = 0;
     std::size_t count_ = 0;
+    std::size_t sent_ = 0;
     std::uint16_t first_ = 1;
 };
