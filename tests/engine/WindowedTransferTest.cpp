@@ -159,6 +159,24 @@ TEST_F(WindowedTransferTest, LateGapAndRepeatedAcksStartNothingBeyondOneResendFr
     ExpectSuccess();
 }
 
+TEST_F(WindowedTransferTest, LateAcknowledgementOfAWholeEarlierSendSendsOnlyBlocksNeverSent)
+{
+    MakeFile(12, 1);
+    StartDownload("4");
+    ExpectBlocks(1, 4);
+    client_.Reply(Ack(2));  // a gap: 3 and 4 again, 5 and 6 for the first time
+    ExpectBlocks(3, 6);
+    client_.Reply(Ack(4));  // the first send had arrived whole after all
+    ExpectBlocks(7, 8);     // 5 and 6 are on their way
+    ExpectQuiet();
+    client_.Reply(Ack(8));
+    ExpectBlocks(9, 12);
+    client_.Reply(Ack(12));
+    ExpectBlocks(13, 13);
+    client_.Reply(Ack(13));
+    ExpectSuccess();
+}
+
 TEST_F(WindowedTransferTest, WholeWindowsThenTheFinalShortBlockInTheMiddleOfAWindow)
 {
     MakeFile(5, 100);
