@@ -229,23 +229,3 @@ TEST_F(SocketHandleTest, RefusedSegmentationFallsBackToBatchesForGood)
         EXPECT_EQ(batchCalls, 6);
     }
 }
-
-TEST_F(SocketHandleTest, SendsRefusedForTheMomentAreToldApart)
-{
-    socket_.SetBatchSender(FailThenSendOne);
-    for (const int refusal : {EPERM, ENOBUFS, EAGAIN}) {
-        failuresLeft = 1;
-        failureErrno = refusal;
-        EXPECT_THROW(SendEach(Datagrams(3)), ESendRefusedForNow) << refusal;
-    }
-    failuresLeft = 1;
-    failureErrno = ECONNREFUSED;
-    try {
-        SendEach(Datagrams(3));
-        ADD_FAILURE() << "no error raised";
-    } catch (const ESendRefusedForNow&) {
-        ADD_FAILURE() << "a refused peer is no passing refusal";
-    } catch (const ESocketError& failure) {
-        EXPECT_EQ(failure.Number(), 10061);
-    }
-}
