@@ -21,6 +21,13 @@ private:
     int number_;
 };
 
+/// A send the system refused for the moment (a local firewall drop, no buffer space): as
+/// far as the peer can tell the datagram was lost on the wire, and a later send may pass.
+class ESendRefusedForNow : public ESocketError {
+public:
+    using ESocketError::ESocketError;
+};
+
 class ECouldNotBindSocket : public ENetException {
 public:
     ECouldNotBindSocket() : ENetException("Could not bind socket. Address and port are already in use.") {}

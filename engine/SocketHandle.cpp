@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
 #include <linux/in6.h>
 #include <netinet/in.h>
+#include <netinet/udp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -31,6 +35,8 @@ TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
     family_ = other.family_;
     opener_ = other.opener_;
     batchSender_ = other.batchSender_;
+    messageSender_ = other.messageSender_;
+    segmenting_ = other.segmenting_;
     receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
     connected_ = std::exchange(other.connected_, false);
     freeBind_ = other.freeBind_;
@@ -185,13 +191,51 @@ void TSocketHandle::Connect(const TSocketAddress& peer)
 
 namespace {
 
-/// Raises what a failed send (errno set) means: a datagram too long for the path, or
-/// the socket error.
+// A segmented send is one UDP datagram to the stack until the device or the stack cuts
+// it (UDP generic segmentation offload): its payload must fit one IPv4 datagram, and
+// the kernel takes at most 64 segments in one send.
+constexpr std::size_t kMaxSegmentedPayload = 65507;
+constexpr std::size_t kMaxSegments = 64;
+constexpr std::size_t kMaxBatch = 64;
+
+/// Whether sockets try segmented sends at all. The benchmark compares them with batches
+/// of datagrams in one build: VELTRANE_SEND_BATCHES set in the environment keeps every
+/// socket of the process to batches. Read once.
+bool SegmentationWanted()
+{
+    static const bool wanted = std::getenv("VELTRANE_SEND_BATCHES") == nullptr;
+    return wanted;
+}
+
+/// Whether errno after a segmented send says the system cannot segment for this socket:
+/// an old kernel (EINVAL, ENOPROTOOPT), a segment above the path's MTU (EINVAL), a device
+/// without checksum offload (EIO), or a limit the kernel counts differently (EMSGSIZE).
+/// The same datagrams then go out one by one, which gives the true verdict on them.
+bool SegmentationRefused()
+{
+    return errno == EINVAL || errno == ENOPROTOOPT || errno == EOPNOTSUPP || errno == EIO ||
+           errno == EMSGSIZE;
+}
+
+/// Raises what a failed send (errno set) means: a datagram too long for the path, a send
+/// refused for the moment (a local firewall's drop, no buffer space), or the socket error.
 [[noreturn]] void RaiseSendFailure()
 {
     if (errno == EMSGSIZE)
         throw EPackageSizeTooBig();
+    if (errno == EPERM || errno == ENOBUFS || errno == EAGAIN || errno == EWOULDBLOCK)
+        throw ESendRefusedForNow(WinsockErrorNumber(errno));
     RaiseLastSocketError();
+}
+
+/// Whether `datagrams` can be cut into segments of the first one's size: all of that
+/// size but the last, which may be shorter.
+bool OfOneSegmentSize(std::span<const std::string_view> datagrams)
+{
+    const std::size_t segment = datagrams.front().size();
+    const auto full = [segment](std::string_view datagram) { return datagram.size() == segment; };
+    return segment > 0 && std::all_of(datagrams.begin(), datagrams.end() - 1, full) &&
+           datagrams.back().size() <= segment;
 }
 
 }  // namespace
@@ -199,10 +243,17 @@ namespace {
 void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
 {
     AllocateSocket(to.Family());
+    iovec part{const_cast<char*>(bytes.data()), bytes.size()};
+    msghdr message{};
+    if (!connected_) {
+        message.msg_name = const_cast<sockaddr*>(to.Raw());
+        message.msg_namelen = to.Length();
+    }
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
     ssize_t sent = 0;
     do {
-        sent = connected_ ? ::send(fd_, bytes.data(), bytes.size(), 0)
-                          : ::sendto(fd_, bytes.data(), bytes.size(), 0, to.Raw(), to.Length());
+        sent = messageSender_(fd_, &message, 0);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0)
         RaiseSendFailure();
@@ -212,10 +263,65 @@ void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
 
 void TSocketHandle::SendEach(const TSocketAddress& to, std::span<const std::string_view> datagrams)
 {
+    AllocateSocket(to.Family());
+    if (segmenting_ && SegmentationWanted() && datagrams.size() > 1 && OfOneSegmentSize(datagrams))
+        datagrams = datagrams.subspan(SendSegmented(to, datagrams));
+    if (!datagrams.empty())
+        SendBatches(to, datagrams);
+}
+
+std::size_t TSocketHandle::SendSegmented(const TSocketAddress& to, std::span<const std::string_view> datagrams)
+{
+    const std::size_t segment = datagrams.front().size();
+    const std::size_t perSend = std::min(kMaxSegments, kMaxSegmentedPayload / segment);
+    std::array<iovec, kMaxSegments> parts{};
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(std::uint16_t))> control{};
+    std::size_t sent = 0;
+    // A lone datagram left at the end needs no segmentation; the batches send it.
+    while (perSend >= 2 && datagrams.size() - sent >= 2) {
+        const std::size_t count = std::min(perSend, datagrams.size() - sent);
+        std::size_t bytes = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string_view datagram = datagrams[sent + i];
+            parts[i] = {const_cast<char*>(datagram.data()), datagram.size()};
+            bytes += datagram.size();
+        }
+        msghdr message{};
+        if (!connected_) {
+            message.msg_name = const_cast<sockaddr*>(to.Raw());
+            message.msg_namelen = to.Length();
+        }
+        message.msg_iov = parts.data();
+        message.msg_iovlen = count;
+        message.msg_control = control.data();
+        message.msg_controllen = control.size();
+        cmsghdr* size = CMSG_FIRSTHDR(&message);
+        size->cmsg_level = SOL_UDP;
+        size->cmsg_type = UDP_SEGMENT;
+        size->cmsg_len = CMSG_LEN(sizeof(std::uint16_t));
+        const auto segmentSize = static_cast<std::uint16_t>(segment);
+        std::memcpy(CMSG_DATA(size), &segmentSize, sizeof segmentSize);
+        ssize_t result = 0;
+        do {
+            result = messageSender_(fd_, &message, 0);
+        } while (result < 0 && errno == EINTR);
+        if (result < 0 && SegmentationRefused()) {
+            segmenting_ = false;
+            break;
+        }
+        if (result < 0)
+            RaiseSendFailure();
+        if (static_cast<std::size_t>(result) != bytes)
+            throw ENotAllBytesSent();
+        sent += count;
+    }
+    return sent;
+}
+
+void TSocketHandle::SendBatches(const TSocketAddress& to, std::span<const std::string_view> datagrams)
+{
     if (datagrams.size() == 1)
         return SendTo(to, datagrams.front());
-    AllocateSocket(to.Family());
-    constexpr std::size_t kMaxBatch = 64;
     std::array<mmsghdr, kMaxBatch> messages{};
     std::array<iovec, kMaxBatch> parts{};
     while (!datagrams.empty()) {

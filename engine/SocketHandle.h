@@ -21,6 +21,14 @@ using TSocketOpener = int (*)(int family, int type, int protocol);
 /// Sends several datagrams as ::sendmmsg does; a test puts another in place to play a
 /// system that takes fewer datagrams a call than it is given.
 using TBatchSender = int (*)(int fd, mmsghdr* messages, unsigned int count, int flags);
+/// Sends one message as ::sendmsg does; a test puts another in place to play a system
+/// that refuses UDP segmentation offload.
+using TMessageSender = ssize_t (*)(int fd, const msghdr* message, int flags);
+/// The system calls a socket sends through.
+struct TSendCalls {
+    TBatchSender Batch = ::sendmmsg;
+    TMessageSender Message = ::sendmsg;
+};
 
 /// One UDP socket with its local address and the sender of the last datagram it
 /// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
@@ -51,6 +59,14 @@ public:
     /// IPV6_FREEBIND): the socket receives once the address comes up.
     void SetFreeBind(bool enabled) { freeBind_ = enabled; }
     void SetBatchSender(TBatchSender sender) { batchSender_ = sender; }
+    void SetMessageSender(TMessageSender sender) { messageSender_ = sender; }
+    void SetSendCalls(const TSendCalls& calls)
+    {
+        batchSender_ = calls.Batch;
+        messageSender_ = calls.Message;
+    }
+    /// Whether SendEach may still hand a run of datagrams over as one segmented send.
+    bool SegmentingSends() const { return segmenting_; }
 
     int Handle() const { return fd_; }
     bool HandleAllocated() const { return fd_ >= 0; }
@@ -79,8 +95,12 @@ public:
     /// EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
     void SendTo(const TSocketAddress& to, std::string_view bytes);
     /// Sends every one of `datagrams`, in order, as whole datagrams to `to` (or to the
-    /// peer once connected), handing the system as many per call as it takes (sendmmsg);
-    /// raises as SendTo, and then the datagrams before the failing one have gone out.
+    /// peer once connected). Datagrams of one size, the last possibly shorter, go out in
+    /// as few segmented sends as the system takes (UDP_SEGMENT); where the system refuses
+    /// segmentation, and for a single datagram or mixed sizes, as many per call as it
+    /// takes (sendmmsg). Raises as SendTo, and then the datagrams before the failing one
+    /// have gone out. A send the system refuses for the moment (EPERM, ENOBUFS, EAGAIN)
+    /// raises ESendRefusedForNow.
     void SendEach(const TSocketAddress& to, std::span<const std::string_view> datagrams);
     /// Fixes the socket's peer: sends go there without an address (and without a route
     /// lookup each time), and the system delivers datagrams from that peer only.
@@ -104,6 +124,10 @@ private:
     void AllowFreeBind();
     void BindOwnSocket();
     void TakeHandedSocket();
+    void SendBatches(const TSocketAddress& to, std::span<const std::string_view> datagrams);
+    /// Sends what it can of `datagrams` as segmented sends and returns how many went out;
+    /// stops early, and stops trying for good, where the system refuses segmentation.
+    std::size_t SendSegmented(const TSocketAddress& to, std::span<const std::string_view> datagrams);
     std::size_t Receive(char* buffer, std::size_t size, int flags);
     /// Receive, with EAGAIN (no datagram) given as no value.
     std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
@@ -112,7 +136,9 @@ private:
     int handedFd_ = -1;     // not owned; see UseHandedSocket
     int family_ = AF_INET;  // of the open socket
     TSocketOpener opener_ = ::socket;
-    TBatchSender batchSender_ = ::sendmmsg;
+    TBatchSender batchSender_ = TSendCalls{}.Batch;
+    TMessageSender messageSender_ = TSendCalls{}.Message;
+    bool segmenting_ = true;  // cleared once the system refuses a segmented send
     int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
     bool connected_ = false;
     bool freeBind_ = false;

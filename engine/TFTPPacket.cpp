@@ -133,11 +133,20 @@ TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
     return request;
 }
 
-std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize)
+std::int32_t AgreedBlockSize(std::int32_t requestedBlockSize)
+{
+    if (requestedBlockSize <= 0)
+        return DefaultBlockSize;
+    return std::clamp(requestedBlockSize, DefaultBlockSize, MaxBlockSize);
+}
+
+std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize,
+                             std::int32_t requestedBlockSize)
 {
     if (requested <= 0 || maxWindowSize <= 1)
         return 0;
-    return std::min(requested, maxWindowSize);
+    const std::int32_t fitting = std::max(1, kWindowBytes / AgreedBlockSize(requestedBlockSize));
+    return std::min({requested, maxWindowSize, fitting});
 }
 
 TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t transferSize,
@@ -160,7 +169,7 @@ TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t tran
         oack.push_back('\0');
     };
     if (blockSizeAgreed) {
-        result.BlockSize = std::clamp(requestedBlockSize, DefaultBlockSize, MaxBlockSize);
+        result.BlockSize = AgreedBlockSize(requestedBlockSize);
         appendOption("blksize", result.BlockSize);
     }
     if (timeoutAgreed) {

@@ -69,10 +69,22 @@ struct TTFTPRequest {
 TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
                           const std::string& peerIP, int peerPort, bool acceptWindowSize = false);
 
+/// Bytes of blocks one window may hold: a client's default receive buffer takes this much
+/// (with room for its bookkeeping), so a window never overflows it.
+constexpr std::int32_t kWindowBytes = 131072;
+
 /// The window a server that sends at most `maxWindowSize` blocks grants for `requested`
-/// (RFC 7440: never more than asked): the smaller of the two, or 0 (not granted, no
-/// answer) when nothing was asked or the server sends one block at a time.
-std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize);
+/// with blocks of `requestedBlockSize` bytes as the request asked (0: none asked). RFC
+/// 7440 lets a server grant less than asked: the smallest of the two and of the blocks
+/// that fit kWindowBytes (at least 1), so 512 and 1468 keep their windows and 65464
+/// gets 2. 0 (not granted, no answer) when nothing was asked or the server sends one
+/// block at a time.
+std::int32_t GrantWindowSize(std::int32_t requested, std::int32_t maxWindowSize,
+                             std::int32_t requestedBlockSize = 0);
+
+/// The block size a session uses for a requested blksize (0 or below: none asked):
+/// RFC 1350's 512 unless asked, and, by RFC 2348, at least 512 and at most 65464.
+std::int32_t AgreedBlockSize(std::int32_t requestedBlockSize);
 
 /// The outcome of option negotiation for one session.
 struct TNegotiation {

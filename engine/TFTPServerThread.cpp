@@ -66,7 +66,7 @@ void TTFTPServerThread::Execute()
         ReportUnexpectedFailure("a transfer");
         AnswerFailure(ENetException("Unknown error"));
     }
-    ReportOutcome(endReached_ ? TTransferOutcome::Succeeded : TTransferOutcome::Failed);
+    ReportOutcome(Succeeded() ? TTransferOutcome::Succeeded : TTransferOutcome::Failed);
     // The port goes back before the report waits for the main thread, so a client's next
     // request finds it free even while the main thread is busy.
     client_.SetActive(false);
@@ -82,6 +82,7 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     const TNegotiation agreed = NegotiateOptions(requestedBlockSize_, transferSize_, tsizeRequested_,
                                                  requestedTimeout_, grantedWindowSize);
     windowSize_ = agreed.WindowSize;
+    blockSize_ = agreed.BlockSize;
     client_.SetBufferSize(agreed.BlockSize + static_cast<int>(kHeaderSize));
     if (agreed.ReplyWaitMs > 0)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);
@@ -89,11 +90,6 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
     packet_.resize(std::max(agreed.FirstPacket.size(), kHeaderSize));
     reply_.resize(bufferSize);
-    if (!writeOperation_) {
-        window_.Allocate(static_cast<std::size_t>(windowSize_), bufferSize);
-        rooms_.reserve(static_cast<std::size_t>(windowSize_));
-        datagrams_.reserve(static_cast<std::size_t>(windowSize_));
-    }
     std::memcpy(packet_.data(), agreed.FirstPacket.data(), agreed.FirstPacket.size());
     packetLength_ = agreed.FirstPacket.size();
 }
@@ -103,9 +99,9 @@ void TTFTPServerThread::Transfer()
     for (;;) {
         PrepareSend();
         if (retryCount_ == kMaxSends) {
-            // The final block went out and its acknowledgement never came back: the peer
-            // may well hold the whole file, so the end reached is what counts.
-            if (endReached_ && !writeOperation_)
+            // The final block went out after every other one was acknowledged, and its
+            // own acknowledgement never came back: the peer may well hold the whole file.
+            if (delivered_)
                 return;
             throw ETFTPIllegalOperation("Timeout");
         }
@@ -123,7 +119,7 @@ void TTFTPServerThread::Transfer()
             case TWait::Stopped:
                 // The server is closing. A transfer that has not succeeded yet is told so
                 // rather than left to time out; one that has is complete and kept.
-                if (!endReached_)
+                if (!Succeeded())
                     throw ENetException("Server is shutting down");
                 return;
             case TWait::Silence:
@@ -132,6 +128,7 @@ void TTFTPServerThread::Transfer()
                 if (endReached_ && writeOperation_)
                     return;
                 ++retryCount_;
+                sendFrom_ = 0;
                 reply = TReply::Resend;
                 break;
             case TWait::Reply:
@@ -169,20 +166,61 @@ void TTFTPServerThread::PrepareSend()
 
 void TTFTPServerThread::SendPending()
 {
-    if (packetLength_ != 0) {
-        client_.Send(std::string_view(packet_.data(), packetLength_));
-        blocksSinceAck_ = 0;
+    try {
+        if (packetLength_ != 0) {
+            client_.Send(std::string_view(packet_.data(), packetLength_));
+            blocksSinceAck_ = 0;
+            return;
+        }
+        SendWindow();
+    } catch (const ESendRefusedForNow&) {
+        // Refused by this machine for the moment (a firewall's drop, full buffers): to
+        // the peer the datagrams were lost on the wire, and the wait's end sends again.
         return;
     }
-    // The whole window in as few system calls as the system takes.
+    // Every block before the final one acknowledged and the final one sent: the download
+    // has done all a server can (lock-step or windowed, the final ACK may be lost).
+    if (endReached_ && window_.Count() == 1 && window_.Sent() == 1 && !delivered_) {
+        delivered_ = true;
+        ReportOutcome(TTransferOutcome::Succeeded);
+    }
+}
+
+void TTFTPServerThread::SendWindow()
+{
+    // The window from sendFrom_ on, in as few system calls as the system takes.
     datagrams_.clear();
-    for (std::size_t i = 0; i < window_.Count(); ++i)
+    for (std::size_t i = sendFrom_; i < window_.Count(); ++i)
         datagrams_.push_back(window_.Packet(i));
+    sendFrom_ = 0;
+    if (datagrams_.empty())
+        return;
     client_.SendEach(datagrams_);
+    window_.MarkSent();
+    sendEnds_[sendsMade_++ % sendEnds_.size()] = static_cast<std::uint16_t>(window_.NextBlock() - 1);
+}
+
+bool TTFTPServerThread::EndedASend(std::uint16_t block) const
+{
+    const auto kept = sendEnds_.begin() + static_cast<std::ptrdiff_t>(std::min(sendsMade_, sendEnds_.size()));
+    return std::find(sendEnds_.begin(), kept, block) != kept;
+}
+
+void TTFTPServerThread::AllocateWindow()
+{
+    // Only once the client has answered: a forged request costs the OACK, not a window
+    // of up to 64 blocks of 65464 bytes. And only as many rooms as the file has blocks.
+    const std::size_t slots =
+        TTransferWindow::SlotsFor(windowSize_, blockSize_, stream_->Size());
+    window_.Allocate(slots, static_cast<std::size_t>(blockSize_) + kHeaderSize);
+    rooms_.reserve(slots);
+    datagrams_.reserve(slots);
 }
 
 void TTFTPServerThread::FillWindow()
 {
+    if (!window_.Allocated())
+        AllocateWindow();
     if (window_.Full() || endReached_)
         return;
     // The blocks the window has room for are read in one go where the stream can (a
@@ -219,10 +257,6 @@ void TTFTPServerThread::MakeDataPacket(std::size_t filled)
     }
     window_.Append(kHeaderSize + filled);
     endReached_ = filled < blockSize;
-    // A read succeeds with its final block, whatever comes back; told before it goes
-    // out, so the peer cannot start its next transfer before the server knows.
-    if (endReached_)
-        ReportOutcome(TTransferOutcome::Succeeded);
 }
 
 TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
@@ -288,9 +322,21 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
     // (the Sorcerer's Apprentice); the wait goes on and its end sends the window again.
     // An acknowledgement inside the window moves it past that block, so blocks the peer
     // lost go out again from there (RFC 7440 section 4).
+    const bool late = EndedASend(block);
     if (!window_.Acknowledge(block))
         return TReply::Ignore;
-    return endReached_ && window_.Empty() ? TReply::Complete : TReply::Advance;
+    if (!endReached_ || !window_.Empty()) {
+        // The last block of an earlier send acknowledged: the peer had that send whole
+        // and is late only because later blocks are still on their way; sending them
+        // again would cross them and put every later acknowledgement out of step with
+        // the windows. Only blocks never sent go out. Any other block inside the window
+        // reports a gap: everything after it goes out again, once for this report.
+        sendFrom_ = late ? window_.Sent() : 0;
+        return TReply::Advance;
+    }
+    delivered_ = true;
+    ReportOutcome(TTransferOutcome::Succeeded);
+    return TReply::Complete;
 }
 
 TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)
@@ -353,7 +399,7 @@ void TTFTPServerThread::NotifyComplete()
     }
     TSyncCall::Run(server_.MainThreadBridge(), [this] {
         const TPeerInfo peerInfo{client_.Host(), client_.Port()};
-        server_.ReportTransferComplete(endReached_, peerInfo, std::move(stream_), writeOperation_);
+        server_.ReportTransferComplete(Succeeded(), peerInfo, std::move(stream_), writeOperation_);
     }, call);
     std::lock_guard guard(completionLock_);
     completion_.reset();

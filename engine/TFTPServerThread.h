@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -47,13 +48,19 @@ public:
     /// Talks through `socket` (bound in the transfer port range) rather than a socket on
     /// a port the system picks; an unopened socket changes nothing. Before Start only.
     void UseTransferSocket(TSocketHandle socket) { client_.AdoptSocket(std::move(socket)); }
+    /// Sends through `calls` rather than the system's own. Before Start only, after
+    /// UseTransferSocket.
+    void UseSendCalls(const TSendCalls& calls) { client_.UseSendCalls(calls); }
     /// Whether `datagram` from `peerInfo` repeats the request this session serves.
     bool Serves(const TPeerInfo& peerInfo, std::string_view datagram) const
     {
         return client_.Port() == peerInfo.Port && client_.Host() == peerInfo.IP && request_ == datagram;
     }
-    /// Set when the final, short block has been sent (read) or received (write).
+    /// Set when the final, short block has been read (read) or received (write).
     bool EndReached() const { return endReached_; }
+    /// Whether the transfer has succeeded: an upload's final block stored, a download's
+    /// final block sent after every block before it was acknowledged.
+    bool Succeeded() const { return writeOperation_ ? endReached_ : delivered_; }
     /// Blocks sent before waiting for an acknowledgement (RFC 7440); 1 is lock-step.
     std::int32_t WindowSize() const { return windowSize_; }
 
@@ -78,6 +85,10 @@ private:
     /// Makes what goes out next: an upload's ACK, or a download's window filled up.
     void PrepareSend();
     void SendPending();
+    void AllocateWindow();
+    void SendWindow();
+    /// Whether `block` was the last block of one of the latest sends of the window.
+    bool EndedASend(std::uint16_t block) const;
     void FillWindow();
     void MakeDataPacket(std::size_t filled);
     TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
@@ -100,6 +111,8 @@ private:
     const bool tsizeRequested_;
     const std::int32_t requestedTimeout_;
     bool endReached_ = false;
+    bool delivered_ = false;  // a download's final block sent with all before it acknowledged
+    std::int32_t blockSize_ = DefaultBlockSize;
     bool outcomeReported_ = false;
     std::int32_t windowSize_ = 1;
     const bool freeStreamOnComplete_;
@@ -116,6 +129,9 @@ private:
     std::int32_t blocksSinceAck_ = 0;  // an upload's blocks received since its last ACK
     std::int32_t strayBlocks_ = 0;     // an upload's blocks out of order since one in order
     int retryCount_ = 0;  // waits without a reply for the current packet or window
+    std::size_t sendFrom_ = 0;  // the window's first packet the next send starts at
+    std::array<std::uint16_t, 4> sendEnds_{};  // the last blocks of the latest sends
+    std::size_t sendsMade_ = 0;
 
     std::atomic<bool> stopRequested_{false};
     std::mutex completionLock_;

@@ -1,5 +1,16 @@
 #include "engine/TransferWindow.h"
 
+#include <algorithm>
+
+std::size_t TTransferWindow::SlotsFor(std::int32_t windowSize, std::int32_t blockSize, std::int64_t streamSize)
+{
+    const auto window = static_cast<std::size_t>(std::max(windowSize, 1));
+    if (streamSize < 0 || blockSize <= 0)
+        return window;
+    const auto blocks = static_cast<std::uint64_t>(streamSize / blockSize) + 1;
+    return static_cast<std::size_t>(std::min<std::uint64_t>(window, blocks));
+}
+
 void TTransferWindow::Allocate(std::size_t slots, std::size_t packetSize)
 {
     buffer_.assign(slots * packetSize, '\0');
@@ -7,6 +18,7 @@ void TTransferWindow::Allocate(std::size_t slots, std::size_t packetSize)
     packetSize_ = packetSize;
     head_ = 0;
     count_ = 0;
+    sent_ = 0;
     first_ = 1;
 }
 
@@ -36,6 +48,7 @@ bool TTransferWindow::Acknowledge(std::uint16_t block)
         return false;
     head_ = SlotOf(acknowledged);
     count_ -= acknowledged;
+    sent_ -= std::min(sent_, acknowledged);
     first_ = static_cast<std::uint16_t>(first_ + acknowledged);
     return true;
 }

@@ -11,6 +11,14 @@
 /// wrap from 65535 to 0 inside the window.
 class TTransferWindow {
 public:
+    /// The rooms a download needs: the window granted, but never more than the blocks of
+    /// a stream of `streamSize` bytes (its final block may be empty); the whole window
+    /// when the size is unknown (below 0).
+    static std::size_t SlotsFor(std::int32_t windowSize, std::int32_t blockSize, std::int64_t streamSize);
+    /// Whether Allocate has been called.
+    bool Allocated() const { return !lengths_.empty(); }
+    /// Bytes of packet room held.
+    std::size_t Capacity() const { return buffer_.size(); }
     /// Room for `slots` packets of up to `packetSize` bytes each; the window is then empty
     /// and its first block is number 1.
     void Allocate(std::size_t slots, std::size_t packetSize);
@@ -20,6 +28,10 @@ public:
     std::uint16_t FirstBlock() const { return first_; }
     /// The number of the block the next Append adds.
     std::uint16_t NextBlock() const { return static_cast<std::uint16_t>(first_ + count_); }
+    /// The packets, from the oldest, that have gone out at least once.
+    std::size_t Sent() const { return sent_; }
+    /// Records every packet of the window as gone out.
+    void MarkSent() { sent_ = count_; }
     /// Packets the window can take before it is full.
     std::size_t Free() const { return lengths_.size() - count_; }
     /// Where the packet `ahead` places after the next one is built (0: the next one);
@@ -42,5 +54,6 @@ private:
     std::size_t packetSize_ = 0;
     std::size_t head_ = 0;
     std::size_t count_ = 0;
+    std::size_t sent_ = 0;
     std::uint16_t first_ = 1;
 };

@@ -46,7 +46,7 @@ void TTrivialFTPServer::HandleRequest(std::string_view data, const TPeerInfo& pe
     // from that port is a new transfer.
     if (sessions_.Serving(peerInfo, request.Datagram))
         return;
-    request.WindowSize = GrantWindowSize(request.WindowSize, grantableWindow);
+    request.WindowSize = GrantWindowSize(request.WindowSize, grantableWindow, request.BlockSize);
     // Taken before the application is asked, so a request that cannot have a port leaves
     // no grant, count or record behind.
     TSocketHandle transferSocket = ReserveTransferPort(request, peerInfo);
@@ -128,6 +128,7 @@ void TTrivialFTPServer::ServeWriteRequest(const TTFTPRequest& request, const TPe
 void TTrivialFTPServer::StartSession(std::unique_ptr<TTFTPServerThread> session, const TPeerInfo& peerInfo)
 {
     const bool writeOperation = session->WriteOperation();
+    session->UseSendCalls(sessionSendCalls_);
     try {
         sessions_.Start(session);
     } catch (const std::exception& failure) {

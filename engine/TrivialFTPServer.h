@@ -67,6 +67,9 @@ public:
     /// Replaces how session threads are started; tests use it to make a start fail.
     /// Set while inactive.
     void SetSessionStarter(TSessionRegistry::TStarter starter) { sessions_.SetStarter(std::move(starter)); }
+    /// Replaces the system calls sessions send through; tests use it to play a system
+    /// that refuses sends. Set while inactive.
+    void SetSessionSendCalls(const TSendCalls& calls) { sessionSendCalls_ = calls; }
 
     /// Called by a session's own thread as the very last thing it does.
     void SessionFinished(TTFTPServerThread* session) { sessions_.Finished(session); }
@@ -101,6 +104,7 @@ private:
     std::atomic<std::int32_t> maxWindowSize_{1};
     TTransferPorts transferPorts_;
     TSessionRegistry sessions_;
+    TSendCalls sessionSendCalls_;
 };
 
 /// Sends one ERROR packet from `binding` to a peer.

@@ -37,6 +37,8 @@ public:
     /// Takes `socket` as the client's own, already bound socket; an unopened one leaves
     /// the client to open its socket at first use. Before the client is used.
     void AdoptSocket(TSocketHandle socket) { socket_ = std::move(socket); }
+    /// Sends through `calls` rather than the system's own (tests play a refusing system).
+    void UseSendCalls(const TSendCalls& calls) { socket_.SetSendCalls(calls); }
     /// Wakes a thread waiting in a receive.
     void Shutdown() { socket_.Shutdown(); }
 

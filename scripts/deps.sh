@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, runs and tests with.
-# Usage: scripts/deps.sh build|package|test
+# Usage: scripts/deps.sh build|package|test|bench
 set -euo pipefail
 
 build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6svg6
@@ -8,6 +8,8 @@ build_pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev libgl1-mesa-dev libqt6
 test_pkgs=(libgtest-dev libgmock-dev clang curl tftp-hpa atftp
            xvfb xauth procps nftables iproute2 util-linux systemd
            qemu-system-x86 ipxe-qemu pxelinux syslinux-common dnsmasq-base)
+# ./bench.sh: peers to measure beside, and private networks with a lossy link.
+bench_pkgs=(atftp atftpd nftables iproute2 util-linux procps ethtool)
 # Building the Debian package, and checking and installing it (the test step does both).
 package_pkgs=(dpkg-dev file gzip)
 package_test_pkgs=(desktop-file-utils appstream man-db libcap2-bin qt6-qpa-plugins)
@@ -17,6 +19,7 @@ if [ "${1:-build}" = test ]; then
   want+=("${test_pkgs[@]}")
 fi
 case "${1:-build}" in
+  bench) want+=("${bench_pkgs[@]}") ;;
   package) want+=("${package_pkgs[@]}") ;;
   test) want+=("${package_pkgs[@]}" "${package_test_pkgs[@]}") ;;
 esac

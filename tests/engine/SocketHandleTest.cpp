@@ -38,12 +38,48 @@ int FailThenSendOne(int fd, mmsghdr* messages, unsigned int count, int flags)
     return ::sendmmsg(fd, messages, std::min(count, 1U), flags);
 }
 
+// What the fake message senders below did.
+int segmentedCalls = 0;
+
+/// The system's own sendmsg, counting the sends that ask for segmentation.
+ssize_t CountSegmented(int fd, const msghdr* message, int flags)
+{
+    if (message->msg_controllen > 0)
+        ++segmentedCalls;
+    return ::sendmsg(fd, message, flags);
+}
+
+/// A system that refuses segmentation with `failureErrno`, as an old kernel or a device
+/// without checksum offload does.
+ssize_t RefuseSegmentation(int fd, const msghdr* message, int flags)
+{
+    if (message->msg_controllen > 0) {
+        ++segmentedCalls;
+        errno = failureErrno;
+        return -1;
+    }
+    return ::sendmsg(fd, message, flags);
+}
+
+/// `count` DATA packets of `blockSize` bytes from block `first` on, numbers wrapping past
+/// 65535, the last `lastSize` bytes long.
+std::vector<std::string> Window(std::uint16_t first, std::size_t count, std::size_t blockSize, std::size_t lastSize)
+{
+    std::vector<std::string> packets;
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto block = static_cast<std::uint16_t>(first + i);
+        packets.push_back(Data(block, std::string(i + 1 < count ? blockSize : lastSize, static_cast<char>('a' + i % 26))));
+    }
+    return packets;
+}
+
 }  // namespace
 
 class SocketHandleTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        segmentedCalls = 0;
         batchCalls = 0;
         failuresLeft = 0;
         socket_.AllocateSocket(AF_INET);
@@ -189,5 +225,53 @@ TEST(SocketHandleFreeBindTest, AnAddressNotUpIsBoundOnlyWithFreeBind)
         binding.Bind();
         EXPECT_EQ(binding.IP(), "203.0.113.77");
         EXPECT_GT(binding.Port(), 0);
+    }
+}
+
+TEST_F(SocketHandleTest, WindowOfOneSizeGoesOutSegmentedAndArrivesBlockByBlock)
+{
+    struct Row { std::uint16_t first; std::size_t count; std::size_t blockSize; std::size_t lastSize; int sends; };
+    for (const Row row : {Row{1, 16, 1468, 1468, 1}, Row{65530, 16, 1468, 100, 1}, Row{65535, 3, 512, 0, 1},
+                          Row{7, 64, 1468, 9, 2}, Row{1, 100, 512, 511, 2}, Row{1, 45, 1468, 1468, 1}}) {
+        SCOPED_TRACE(row.first);
+        segmentedCalls = 0;
+        socket_.SetMessageSender(CountSegmented);
+        const auto packets = Window(row.first, row.count, row.blockSize, row.lastSize);
+        SendEach(packets);
+        ExpectReceived(packets);
+        if (socket_.SegmentingSends()) {  // this machine's kernel segments
+            EXPECT_EQ(segmentedCalls, row.sends);
+        }
+    }
+}
+
+TEST_F(SocketHandleTest, LoneOrMixedDatagramsAndLargeBlocksAreNotSegmented)
+{
+    socket_.SetMessageSender(CountSegmented);
+    SendEach(Window(1, 1, 1468, 10));
+    SendEach(Datagrams(5));
+    SendEach(Window(1, 2, 65464, 65464));
+    EXPECT_EQ(segmentedCalls, 0);
+    EXPECT_TRUE(socket_.SegmentingSends());
+}
+
+TEST_F(SocketHandleTest, RefusedSegmentationFallsBackToBatchesForGood)
+{
+    for (const int refusal : {EINVAL, ENOPROTOOPT, EIO}) {
+        SCOPED_TRACE(refusal);
+        TSocketHandle socket;
+        socket.SetMessageSender(RefuseSegmentation);
+        socket.SetBatchSender(SendTwoAtMost);
+        segmentedCalls = 0;
+        batchCalls = 0;
+        failureErrno = refusal;
+        const auto packets = Window(65534, 5, 512, 3);
+        const std::vector<std::string_view> views(packets.begin(), packets.end());
+        socket.SendEach(receiver_, views);
+        socket.SendEach(receiver_, views);
+        ExpectReceived([&] { auto twice = packets; twice.insert(twice.end(), packets.begin(), packets.end()); return twice; }());
+        EXPECT_FALSE(socket.SegmentingSends());
+        EXPECT_EQ(segmentedCalls, 1);
+        EXPECT_EQ(batchCalls, 6);
     }
 }

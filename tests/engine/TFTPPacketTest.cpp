@@ -175,6 +175,16 @@ TEST(TFTPPacketTest, WindowGrantIsTheSmallerOfAskedAndAllowed)
         EXPECT_EQ(GrantWindowSize(row.asked, row.allowed), row.granted) << row.asked << " " << row.allowed;
 }
 
+TEST(TFTPPacketTest, WindowGrantFitsTheBlocksOfAClientsDefaultReceiveBuffer)
+{
+    struct Row { std::int32_t asked; std::int32_t allowed; std::int32_t blockSize; std::int32_t granted; };
+    for (const Row row : {Row{64, 64, 512, 64}, Row{64, 64, 0, 64}, Row{64, 64, 1468, 64}, Row{16, 16, 1468, 16},
+                          Row{64, 64, 8192, 16}, Row{4, 64, 65464, 2}, Row{64, 64, 70000, 2}, Row{1, 64, 65464, 1},
+                          Row{64, 64, 100, 64}, Row{4, 1, 65464, 0}})
+        EXPECT_EQ(GrantWindowSize(row.asked, row.allowed, row.blockSize), row.granted)
+            << row.asked << " " << row.allowed << " " << row.blockSize;
+}
+
 TEST(TFTPPacketTest, WindowSizeIsAnsweredAfterTheOtherOptions)
 {
     const TNegotiation all = NegotiateOptions(2048, 1234, true, 7, 16);

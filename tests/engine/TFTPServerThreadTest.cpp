@@ -1,7 +1,13 @@
 #include "engine/TFTPServerThread.h"
 
+#include <cerrno>
+#include <fstream>
+
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include "engine/MainThreadBridge.h"
 #include "tests/engine/EngineFixture.h"
 
 using namespace std::string_literals;
@@ -246,3 +252,130 @@ TEST_F(TFTPServerThreadTest, DestroyingTheServerStopsRunningSessionsWithoutRepor
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10));  // hang detection
     EXPECT_TRUE(Completions().empty());
 }
+
+namespace {
+
+/// A file of `size` bytes that holds none of them: for requests that must not cost
+/// memory whatever the file's size.
+class TSizedStream : public TStream {
+public:
+    explicit TSizedStream(std::int64_t size) : size_(size) {}
+    std::size_t Read(void* buffer, std::size_t count) override
+    {
+        const auto n = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(count), size_ - at_));
+        std::memset(buffer, 'z', n);
+        at_ += static_cast<std::int64_t>(n);
+        return n;
+    }
+    void Write(const void*, std::size_t) override {}
+    std::int64_t Position() const override { return at_; }
+    std::int64_t Size() const override { return size_; }
+
+private:
+    std::int64_t size_;
+    std::int64_t at_ = 0;
+};
+
+std::size_t ResidentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::size_t total = 0;
+    std::size_t resident = 0;
+    statm >> total >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+/// A main thread that takes no report until the test lets it.
+class TStalledBridge : public IMainThreadBridge {
+public:
+    void Post(std::function<void()> task) override
+    {
+        std::lock_guard guard(tasksLock_);
+        tasks_.push_back(std::move(task));
+    }
+    std::size_t Waiting()
+    {
+        std::lock_guard guard(tasksLock_);
+        return tasks_.size();
+    }
+
+private:
+    std::mutex tasksLock_;
+    std::vector<std::function<void()>> tasks_;
+};
+
+// Sends refused with `refusedErrno` while `refusalsLeft` lasts, then the system's own.
+std::atomic<int> refusalsLeft{0};
+int refusedErrno = 0;
+
+ssize_t RefuseThenSend(int fd, const msghdr* message, int flags)
+{
+    if (refusalsLeft.fetch_sub(1) > 0) {
+        errno = refusedErrno;
+        return -1;
+    }
+    return ::sendmsg(fd, message, flags);
+}
+
+}  // namespace
+
+TEST_F(TFTPServerThreadTest, UnansweredOacksHoldNoWindow)
+{
+    constexpr int kRequests = 100;
+    server_->SetMaxWindowSize(64);
+    server_->OnReadFile = [](TTrivialFTPServer&, std::string&, const TPeerInfo&, bool& grant,
+                             std::unique_ptr<TStream>& stream, bool&) {
+        grant = true;
+        stream = std::make_unique<TSizedStream>(std::int64_t{256} << 20);
+    };
+    Activate();
+    const std::size_t before = ResidentBytes();
+    for (int i = 0; i < kRequests; ++i)
+        client_.SendTo(port_, Request(1, "f" + std::to_string(i), "octet",
+                                      {{"blksize", "65464"}, {"windowsize", "64"}}));
+    for (int i = 0; i < kRequests; ++i)
+        ASSERT_TRUE(client_.Receive().has_value()) << "OACK " << i;
+    EXPECT_LT(ResidentBytes() - std::min(before, ResidentBytes()), std::size_t{50} << 20);
+}
+
+TEST_F(TFTPServerThreadTest, PortOfAFinishedDownloadServesTheNextWhileItsReportWaits)
+{
+    TStalledBridge bridge;
+    server_->SetMainThreadBridge(&bridge);
+    const int port = FreePortRange(1);
+    server_->SetTransferPortRange(port, port);
+    files_["f"] = "small";
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet"));
+    ExpectPacket(Data(1, "small"));
+    EXPECT_EQ(client_.LastPort(), port);
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitFor([&] { return bridge.Waiting() == 1; }));
+    TRawClient next;
+    next.SendTo(port_, Request(1, "f", "octet"));
+    const auto answer = next.Receive();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_EQ(*answer, Data(1, "small"));
+    EXPECT_EQ(next.LastPort(), port);
+    server_.reset();
+}
+
+class SendRefusedTest : public TFTPServerThreadTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SendRefusedTest, RefusedSendIsALostDatagramSentAgainAfterTheWait)
+{
+    refusedErrno = GetParam();
+    refusalsLeft = 1;
+    server_->SetSessionSendCalls({::sendmmsg, RefuseThenSend});
+    files_["f"] = "data";
+    Activate();
+    client_.SendTo(port_, Request(1, "f", "octet", {{"timeout", "1"}}));
+    ExpectPacket("\x00\x06" "timeout\0" "1\0"s);  // after one wait
+    client_.Reply(Ack(0));
+    ExpectPacket(Data(1, "data"));
+    client_.Reply(Ack(1));
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_TRUE(Completions()[0].Success);
+}
+
+INSTANTIATE_TEST_SUITE_P(RefusedForTheMoment, SendRefusedTest, ::testing::Values(EPERM, ENOBUFS, EAGAIN));

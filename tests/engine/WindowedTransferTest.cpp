@@ -104,6 +104,80 @@ TEST(TransferWindowTest, BlockNumbersWrapInsideTheWindow)
     EXPECT_EQ(window.Count(), 1U);
 }
 
+TEST(TransferWindowTest, RoomsOnlyAsManyAsTheFileHasBlocks)
+{
+    struct Row { std::int32_t window; std::int32_t blockSize; std::int64_t size; std::size_t slots; };
+    for (const Row row : {Row{64, 512, 3 * 512 - 1, 3}, Row{64, 512, 3 * 512, 4}, Row{64, 512, 0, 1},
+                          Row{16, 1468, 64LL << 20, 16}, Row{64, 65464, -1, 64}, Row{0, 512, 5000, 1}})
+        EXPECT_EQ(TTransferWindow::SlotsFor(row.window, row.blockSize, row.size), row.slots)
+            << row.window << " " << row.blockSize << " " << row.size;
+}
+
+TEST_F(WindowedTransferTest, FinalBlockReadIntoTheFirstWindowIsNoSuccessUntilTheRestIsAcknowledged)
+{
+    MakeFile(10, 100);  // 11 blocks, all in the first window of 16
+    StartDownload("16", "1");
+    ExpectBlocks(1, 11);
+    ASSERT_TRUE(WaitForCompletions(1));  // the client went silent after ACK 0
+    EXPECT_FALSE(Completions()[0].Success);
+    EXPECT_EQ(outcomes_->Told(), std::vector{TTransferOutcome::Failed});
+}
+
+TEST_F(WindowedTransferTest, FinalBlockSentAfterTheRestIsAcknowledgedSucceedsTheMomentItIsSent)
+{
+    MakeFile(5, 100);
+    StartDownload("4");
+    ExpectBlocks(1, 4);
+    EXPECT_TRUE(outcomes_->Told().empty());
+    client_.Reply(Ack(4));
+    ExpectBlocks(5, 6);
+    client_.Reply(Ack(5));
+    ExpectBlocks(6, 6);
+    // Decided when block 6 went out alone, before its ACK, which may be lost.
+    EXPECT_TRUE(WaitFor([&] { return outcomes_->Told() == std::vector{TTransferOutcome::Succeeded}; }));
+    client_.Reply(Ack(6));
+    ExpectSuccess();
+    EXPECT_EQ(outcomes_->Told().size(), 1U);
+}
+
+TEST_F(WindowedTransferTest, LateGapAndRepeatedAcksStartNothingBeyondOneResendFromTheAcknowledgedBlock)
+{
+    MakeFile(12, 1);
+    StartDownload("4");
+    ExpectBlocks(1, 4);
+    client_.Reply(Ack(4));
+    ExpectBlocks(5, 8);
+    client_.Reply(Ack(3));  // late: from before the window
+    ExpectQuiet();
+    client_.Reply(Ack(6));  // a gap after block 6: once from block 7
+    ExpectBlocks(7, 10);
+    client_.Reply(Ack(6));  // the same gap reported again
+    client_.Reply(Ack(5));
+    ExpectQuiet();
+    client_.Reply(Ack(10));
+    ExpectBlocks(11, 13);
+    client_.Reply(Ack(13));
+    ExpectSuccess();
+}
+
+TEST_F(WindowedTransferTest, LateAcknowledgementOfAWholeEarlierSendSendsOnlyBlocksNeverSent)
+{
+    MakeFile(12, 1);
+    StartDownload("4");
+    ExpectBlocks(1, 4);
+    client_.Reply(Ack(2));  // a gap: 3 and 4 again, 5 and 6 for the first time
+    ExpectBlocks(3, 6);
+    client_.Reply(Ack(4));  // the first send had arrived whole after all
+    ExpectBlocks(7, 8);     // 5 and 6 are on their way
+    ExpectQuiet();
+    client_.Reply(Ack(8));
+    ExpectBlocks(9, 12);
+    client_.Reply(Ack(12));
+    ExpectBlocks(13, 13);
+    client_.Reply(Ack(13));
+    ExpectSuccess();
+}
+
 TEST_F(WindowedTransferTest, WholeWindowsThenTheFinalShortBlockInTheMiddleOfAWindow)
 {
     MakeFile(5, 100);
