@@ -25,6 +25,6 @@ else
 fi
 
 echo "== Debian package: build, check, install, serve on a privileged port as nobody, remove"
-./package.sh build/package
+./package.sh
 VELTRANE_PACKAGE="$(realpath build/package/veltrane_*.deb)" ctest --test-dir build/test -L package --no-tests=error
 echo "== All tests passed"
