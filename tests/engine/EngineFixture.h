@@ -91,14 +91,6 @@ inline std::string WrappingContent(std::size_t blocks)
     return content;
 }
 
-/// Whether DATA block `block` is one of the 64 before `expected`, counting past the wrap:
-/// a block a client already has, sent again after a late acknowledgement.
-inline bool IsRepeat(std::uint16_t block, std::uint16_t expected)
-{
-    const auto behind = static_cast<std::uint16_t>(expected - block);
-    return behind >= 1 && behind <= 64;
-}
-
 struct TCompletion {
     bool Success = false;
     TPeerInfo Peer;

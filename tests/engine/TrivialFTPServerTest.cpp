@@ -81,7 +81,8 @@ TEST_F(TrivialFTPServerTest, RefusalCarriesTheNameTheHandlerLeft)
     Activate();
     client_.SendTo(port_, Request(2, "up.bin", "octet"));
     ExpectPacket(Error(2, "Access to renamed-up.bin denied"));
-    EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(200)).has_value());
+    client_.SendTo(port_, Request(2, "fence", "octet"));
+    ExpectPacket(Error(2, "Access to renamed-fence denied"));  // one refusal each, nothing between
     EXPECT_TRUE(Completions().empty());
 }
 
@@ -203,9 +204,8 @@ TEST_F(TrivialFTPServerTest, OversizedRequestGetsNoAnswer)
     server_->SetBufferSize(100);
     Activate();
     client_.SendTo(port_, Request(1, std::string(200, 'n'), "octet"));
-    EXPECT_FALSE(client_.Receive(std::chrono::milliseconds(300)).has_value());
     client_.SendTo(port_, Request(1, "short", "octet"));
-    ExpectPacket(Error(2, "Access to short denied"));
+    ExpectPacket(Error(2, "Access to short denied"));  // the first answer there is
 }
 
 TEST_F(TrivialFTPServerTest, HandlingOnTheMainThreadGoesThroughTheBridge)
