@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "tests/support/RawClient.h"
+#include "tests/support/TFTPTestClient.h"
 
 void TFakeChannel::Send(std::string_view datagram)
 {
@@ -81,14 +82,9 @@ std::string Describe(std::string_view datagram)
         return "E" + std::to_string(Block(datagram)) + (text.empty() ? "" : " " + text);
     }
     case 6: {
-        // Names and values alternate, each ended by a zero byte.
         std::string word = "O";
-        std::string_view rest = datagram.substr(2);
-        for (bool name = true; !rest.empty(); name = !name) {
-            const std::size_t end = std::min(rest.find('\0'), rest.size());
-            word += (name ? " " : "=") + std::string(rest.substr(0, end));
-            rest.remove_prefix(std::min(end + 1, rest.size()));
-        }
+        for (const auto& [option, value] : OackOptions(datagram))
+            word += " " + option + "=" + value;
         return word;
     }
     default:

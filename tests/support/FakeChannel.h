@@ -20,7 +20,9 @@ public:
 
     TFakeChannel(TFakeSteadyClock& clock, TPeer peer) : clock_(clock), peer_(std::move(peer)) {}
 
-    const std::vector<std::string>& Transcript() const { return transcript_; }
+    /// Writes `word` into the transcript where the exchange stands, for what happens
+    /// beside it (an outcome decided, say).
+    void Note(std::string word) { Record(std::move(word)); }
     /// The transcript joined by ", ", runs of DATA sent in order written "D5-8".
     std::string Summary() const;
 
