@@ -9,11 +9,13 @@
 #include "engine/DatagramChannel.h"
 #include "tests/support/FakeClock.h"
 
-/// A session's peer played on the session's own thread, without sockets or real time.
+/// A session's peer played on the thread that serves the session, without sockets or
+/// real time.
 /// Whenever the session waits after sending, the peer is asked for its answer to what was
 /// sent since it last answered; an empty answer is silence, and the session's waits then
 /// pass on the fake clock until it sends again. Everything exchanged is kept as a
-/// transcript of short words (see Describe), with "~N" where N ms passed in silence.
+/// transcript of short words (see Describe), "<" before those the peer sent and "~N"
+/// where N ms passed in silence.
 class TFakeChannel final : public IDatagramChannel {
 public:
     using TPeer = std::function<std::vector<std::string>(const std::vector<std::string>& sent)>;
@@ -43,7 +45,7 @@ private:
 };
 
 /// A datagram in a word: "D3" (DATA block 3), "A2" (ACK), "E4 Timeout" (ERROR code and
-/// text), "O blksize=1024" (OACK with its options); "<" before one the peer sent.
+/// text), "O blksize=1024" (OACK with its options).
 std::string Describe(std::string_view datagram);
 
 /// A peer that answers each of the session's sends with the next of `turns`, then keeps
