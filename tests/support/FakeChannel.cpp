@@ -49,22 +49,17 @@ void TFakeChannel::Record(std::string word)
 
 std::string TFakeChannel::Summary() const
 {
+    // A run of "D<n>", "D<n+1>"... (counting past the wrap) is written "D<n>-<last>".
+    const auto follows = [this](std::size_t at) {
+        const auto before = static_cast<std::uint16_t>(std::stoul(transcript_[at - 1].substr(1)) + 1);
+        return transcript_[at] == "D" + std::to_string(before);
+    };
     std::string summary;
-    std::size_t at = 0;
-    while (at < transcript_.size()) {
-        // A run of "D<n>", "D<n+1>"... counting past the wrap.
+    for (std::size_t at = 0; at < transcript_.size();) {
         std::size_t end = at + 1;
-        if (transcript_[at].starts_with('D')) {
-            auto block = static_cast<std::uint16_t>(std::stoul(transcript_[at].substr(1)));
-            while (end < transcript_.size() &&
-                   transcript_[end] == "D" + std::to_string(static_cast<std::uint16_t>(block + 1))) {
-                ++block;
-                ++end;
-            }
-        }
-        summary += (summary.empty() ? "" : ", ") + transcript_[at];
-        if (end > at + 1)
-            summary += "-" + transcript_[end - 1].substr(1);
+        while (transcript_[at].starts_with('D') && end < transcript_.size() && follows(end))
+            ++end;
+        summary += (at == 0 ? "" : ", ") + transcript_[at] + (end > at + 1 ? "-" + transcript_[end - 1].substr(1) : "");
         at = end;
     }
     return summary;

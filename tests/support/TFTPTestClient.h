@@ -30,6 +30,7 @@ public:
     bool Upload(std::string_view name, std::string_view content, const TOptions& options = {});
     /// The options the server's OACK granted in the latest transfer, in its order.
     const TOptions& Granted() const { return granted_; }
+    int LocalPort() const { return raw_.LocalPort(); }
 
 private:
     /// Sends the request and takes the OACK (or an upload's ACK 0) and what it grants.
