@@ -13,7 +13,7 @@ namespace {
 // Sessions only move blocks between a buffer and a stream, so a small stack suffices.
 constexpr std::size_t kSessionStackSize = 256 * 1024;
 // A stop request is noticed within this much of a reply wait.
-constexpr int kStopCheckMs = 100;
+constexpr std::chrono::milliseconds kStopCheck{100};
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
@@ -54,11 +54,11 @@ void TTFTPServerThread::RequestStop()
         completion_->Cancel();
 }
 
-void TTFTPServerThread::Execute()
+void TTFTPServerThread::Serve()
 {
     try {
         // RFC 1350 section 4: the transfer talks to the requesting port alone.
-        client_.ConnectToPeer();
+        channel_->ConnectToPeer();
         Transfer();
     } catch (const std::exception& failure) {
         AnswerFailure(failure);
@@ -67,6 +67,11 @@ void TTFTPServerThread::Execute()
         AnswerFailure(ENetException("Unknown error"));
     }
     ReportOutcome(Succeeded() ? TTransferOutcome::Succeeded : TTransferOutcome::Failed);
+}
+
+void TTFTPServerThread::Execute()
+{
+    Serve();
     // The port goes back before the report waits for the main thread, so a client's next
     // request finds it free even while the main thread is busy.
     client_.SetActive(false);
@@ -143,9 +148,9 @@ void TTFTPServerThread::Transfer()
     }
 }
 
-std::chrono::steady_clock::time_point TTFTPServerThread::ReplyDeadline() const
+ISteadyClock::TTimePoint TTFTPServerThread::ReplyDeadline() const
 {
-    return std::chrono::steady_clock::now() + std::chrono::milliseconds(client_.ReceiveTimeout());
+    return clock_->Now() + std::chrono::milliseconds(client_.ReceiveTimeout());
 }
 
 void TTFTPServerThread::PrepareSend()
@@ -168,7 +173,7 @@ void TTFTPServerThread::SendPending()
 {
     try {
         if (packetLength_ != 0) {
-            client_.Send(std::string_view(packet_.data(), packetLength_));
+            channel_->Send(std::string_view(packet_.data(), packetLength_));
             blocksSinceAck_ = 0;
             return;
         }
@@ -195,7 +200,7 @@ void TTFTPServerThread::SendWindow()
     sendFrom_ = 0;
     if (datagrams_.empty())
         return;
-    client_.SendEach(datagrams_);
+    channel_->SendEach(datagrams_);
     window_.MarkSent();
     sendEnds_[sendsMade_++ % sendEnds_.size()] = static_cast<std::uint16_t>(window_.NextBlock() - 1);
 }
@@ -259,27 +264,15 @@ void TTFTPServerThread::MakeDataPacket(std::size_t filled)
     endReached_ = filled < blockSize;
 }
 
-TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clock::time_point deadline)
+TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(ISteadyClock::TTimePoint deadline)
 {
-    using Clock = std::chrono::steady_clock;
     for (;;) {
         if (stopRequested_)
             return TWait::Stopped;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_->Now());
         if (left.count() <= 0)
             return TWait::Silence;
-        const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kStopCheckMs));
-        // RFC 1350 section 4: a datagram from any other address or port is not part of
-        // this transfer, even one too long for the buffer; it is ignored and the wait goes on.
-        std::optional<std::size_t> received;
-        try {
-            received = client_.ReceiveWithin(reply_.data(), reply_.size(), slice);
-        } catch (const ESocketError&) {
-            if (client_.LastSenderIsPeer())
-                throw;
-            continue;
-        }
-        if (received && client_.LastSenderIsPeer()) {
+        if (const auto received = channel_->ReceiveFromPeer(reply_, std::min(left, kStopCheck))) {
             replyLength_ = *received;
             return TWait::Reply;
         }
@@ -377,9 +370,9 @@ void TTFTPServerThread::AnswerFailure(const std::exception& failure)
             const std::string text = FormatText(
                 "Unable to complete write request, progress halted at %lld bytes",
                 static_cast<long long>(position));
-            client_.Send(MakeErrorPacket(3, text));
+            channel_->Send(MakeErrorPacket(3, text));
         } else {
-            client_.Send(MakeErrorPacket(ErrorCodeFor(failure), failure.what()));
+            channel_->Send(MakeErrorPacket(ErrorCodeFor(failure), failure.what()));
         }
     } catch (const ENetException&) {
         // The peer cannot be told; the session ends all the same.

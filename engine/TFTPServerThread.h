@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "engine/DatagramChannel.h"
+#include "engine/PeerChannel.h"
 #include "engine/PeerInfo.h"
+#include "engine/SteadyClock.h"
 #include "engine/Stream.h"
 #include "engine/TFTPPacket.h"
 #include "engine/Thread.h"
@@ -36,8 +39,13 @@ public:
     TTFTPServerThread(const TTFTPServerThread&) = delete;
     TTFTPServerThread& operator=(const TTFTPServerThread&) = delete;
 
-    /// Starts the thread. Called once, by the registry.
+    /// Starts the thread, which serves the transfer and then reports its end. Called once,
+    /// by the registry.
     void Start();
+    /// Carries out the transfer on the calling thread until it ends, and tells the stream
+    /// its outcome; answers the peer's faults and its own with an ERROR. What Start's
+    /// thread runs before it reports.
+    void Serve();
     /// Ends the session soon and drops its completion report. Never blocks; any thread.
     void RequestStop();
     bool WriteOperation() const { return writeOperation_; }
@@ -51,6 +59,14 @@ public:
     /// Sends through `calls` rather than the system's own. Before Start only, after
     /// UseTransferSocket.
     void UseSendCalls(const TSendCalls& calls) { client_.UseSendCalls(calls); }
+    /// Talks through `channel` and times its waits by `clock` rather than through its UDP
+    /// client and by the system's clock: tests play the peer and the time. Both outlive
+    /// the session. Before Start or Serve only.
+    void UseChannel(IDatagramChannel& channel, const ISteadyClock& clock)
+    {
+        channel_ = &channel;
+        clock_ = &clock;
+    }
     /// Whether `datagram` from `peerInfo` repeats the request this session serves.
     bool Serves(const TPeerInfo& peerInfo, std::string_view datagram) const
     {
@@ -81,7 +97,7 @@ private:
     void Execute();
     void Negotiate(std::int32_t grantedWindowSize);
     void Transfer();
-    std::chrono::steady_clock::time_point ReplyDeadline() const;
+    ISteadyClock::TTimePoint ReplyDeadline() const;
     /// Makes what goes out next: an upload's ACK, or a download's window filled up.
     void PrepareSend();
     void SendPending();
@@ -91,7 +107,7 @@ private:
     bool EndedASend(std::uint16_t block) const;
     void FillWindow();
     void MakeDataPacket(std::size_t filled);
-    TWait WaitForReply(std::chrono::steady_clock::time_point deadline);
+    TWait WaitForReply(ISteadyClock::TTimePoint deadline);
     TReply HandleReply();
     TReply HandleAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
@@ -106,6 +122,9 @@ private:
     TTrivialFTPServer& server_;
     std::unique_ptr<TStream> stream_;
     TUDPClient client_;
+    TPeerChannel peerChannel_{client_};
+    IDatagramChannel* channel_ = &peerChannel_;
+    const ISteadyClock* clock_ = &TSystemSteadyClock::Instance();
     const std::int32_t requestedBlockSize_;
     const std::int64_t transferSize_;
     const bool tsizeRequested_;

@@ -17,25 +17,6 @@
 #include "tests/support/SameBytes.h"
 #include "tests/support/WaitFor.h"
 
-/// The outcomes sessions told their streams, in order; shared by a test's streams.
-class TOutcomeLog {
-public:
-    void Add(TTransferOutcome outcome)
-    {
-        std::lock_guard guard(lock_);
-        told_.push_back(outcome);
-    }
-    std::vector<TTransferOutcome> Told()
-    {
-        std::lock_guard guard(lock_);
-        return told_;
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<TTransferOutcome> told_;
-};
-
 /// A stream over a string; writes append. Optionally fails once `failAfter` bytes
 /// have been written, as a full disk does.
 class TStringStream : public TStream {
@@ -66,19 +47,12 @@ public:
         return static_cast<std::int64_t>(failAfter_ >= 0 || sink_ ? content_.size() : readAt_);
     }
     std::int64_t Size() const override { return static_cast<std::int64_t>(content_.size()); }
-    void OutcomeKnown(TTransferOutcome outcome) noexcept override
-    {
-        if (outcomes_)
-            outcomes_->Add(outcome);
-    }
-    void TellOutcomesTo(std::shared_ptr<TOutcomeLog> outcomes) { outcomes_ = std::move(outcomes); }
 
 private:
     std::string content_;
     std::size_t readAt_ = 0;
     std::int64_t failAfter_;
     std::shared_ptr<std::string> sink_;
-    std::shared_ptr<TOutcomeLog> outcomes_;
 };
 
 /// `blocks` whole blocks of 512 bytes and 7 bytes more, each block's bytes differing from
@@ -89,14 +63,6 @@ inline std::string WrappingContent(std::size_t blocks)
     for (std::size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 7 / 512);
     return content;
-}
-
-/// Whether DATA block `block` is one of the 64 before `expected`, counting past the wrap:
-/// a block a client already has, sent again after a late acknowledgement.
-inline bool IsRepeat(std::uint16_t block, std::uint16_t expected)
-{
-    const auto behind = static_cast<std::uint16_t>(expected - block);
-    return behind >= 1 && behind <= 64;
 }
 
 struct TCompletion {
@@ -119,11 +85,8 @@ protected:
                                      bool& grant, std::unique_ptr<TStream>& stream, bool&) {
             const auto found = files_.find(name);
             grant = found != files_.end();
-            if (grant) {
-                auto served = std::make_unique<TStringStream>(found->second);
-                served->TellOutcomesTo(outcomes_);
-                stream = std::move(served);
-            }
+            if (grant)
+                stream = std::make_unique<TStringStream>(found->second);
         };
         server_->OnWriteFile = [this](TTrivialFTPServer&, std::string&, const TPeerInfo&, bool&,
                                       std::unique_ptr<TStream>& stream, bool&) {
@@ -170,7 +133,6 @@ protected:
     std::map<std::string, std::string> files_;
     std::int64_t failAfter_ = -1;
     std::shared_ptr<std::string> uploaded_ = std::make_shared<std::string>();
-    std::shared_ptr<TOutcomeLog> outcomes_ = std::make_shared<TOutcomeLog>();
     TRawClient client_;
     int port_ = 0;
     std::mutex completionsLock_;

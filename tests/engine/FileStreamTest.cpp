@@ -6,9 +6,8 @@
 
 #include "engine/FileStream.h"
 #include "tests/engine/EngineFixture.h"
+#include "tests/support/TFTPTestClient.h"
 #include "tests/support/TempDir.h"
-
-using namespace std::string_literals;
 
 namespace {
 
@@ -96,41 +95,12 @@ protected:
         Activate();
     }
 
-    /// Downloads "f" with `window` blocks of 512 a window, acknowledging each window's
-    /// last block; `betweenWindows` runs before each acknowledgement with the number of
-    /// windows received so far. Returns the bytes received.
-    std::string Download(int window, const std::function<void(int)>& betweenWindows = {})
+    /// Downloads "f" with `window` blocks of 512 a window; `betweenWindows` runs before
+    /// each acknowledgement of a window. Returns the bytes received.
+    std::string Download(int window, const TTFTPTestClient::TBetweenWindows& betweenWindows = {})
     {
-        const std::string size = std::to_string(window);
-        client_.SendTo(port_, Request(1, "f", "octet", {{"windowsize", size}}));
-        const auto oack = client_.Receive();
-        EXPECT_EQ(oack, "\x00\x06" "windowsize\0"s + size + '\0');
-        client_.Reply(Ack(0));
-        std::string received;
-        std::uint16_t expected = 1;
-        int inWindow = 0;
-        int windows = 0;
-        for (;;) {
-            const auto packet = client_.Receive();
-            // A window sent again because our acknowledgement came late repeats blocks we have.
-            if (packet && Opcode(*packet) == 3 && IsRepeat(::Block(*packet), expected))
-                continue;
-            if (!packet || Opcode(*packet) != 3 || ::Block(*packet) != expected) {
-                ADD_FAILURE() << "expected DATA block " << expected;
-                return received;
-            }
-            received += packet->substr(4);
-            const bool last = packet->size() < 516;
-            if (last || ++inWindow == window) {
-                if (betweenWindows && !last)
-                    betweenWindows(++windows);
-                client_.Reply(Ack(expected));
-                inWindow = 0;
-            }
-            if (last)
-                return received;
-            ++expected;
-        }
+        TTFTPTestClient client(port_);
+        return client.Download("f", {{"windowsize", std::to_string(window)}}, betweenWindows).value_or("");
     }
 
     TTempDir folder_;
@@ -148,8 +118,6 @@ TEST_F(ReadAheadDownloadTest, ServesExactlyTheFileAtEveryWindowSize)
             const std::string content = Pattern(size);
             folder_.WriteFile("f", content);
             EXPECT_TRUE(SameBytes(Download(window), content)) << "window " << window << ", " << size << " bytes";
-            // The same request again from the same port would be taken for a repeat of
-            // this one while its session lasts.
             ASSERT_TRUE(WaitForCompletions(++downloads));
         }
     }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 
+#include "engine/SteadyClock.h"
 #include "log/Clock.h"
 
 /// A clock that tells the time the test set.
@@ -14,6 +16,19 @@ public:
 
 private:
     std::atomic<std::time_t> now_;
+};
+
+/// A steady clock that stands still until the test, or a fake peer, moves it on; for a
+/// session served on the test's thread.
+class TFakeSteadyClock final : public ISteadyClock {
+public:
+    TTimePoint Now() const override { return TTimePoint(elapsed_); }
+    void Advance(std::chrono::milliseconds by) { elapsed_ += by; }
+    /// The time moved on since the clock was made.
+    std::chrono::milliseconds Elapsed() const { return elapsed_; }
+
+private:
+    std::chrono::milliseconds elapsed_{0};
 };
 
 /// The moment of local time `year`-`month`-`day` `hour`:00:00.
