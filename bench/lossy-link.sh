@@ -10,9 +10,9 @@
 # Exit status 77: no private network namespaces here.
 set -u
 binary=$1 file=$2 rounds=$3
+source "$(dirname "$0")/../tests/support/private-network.sh"
 if [ "${4:-}" != --inside ]; then
-  unshare -mn true 2>/dev/null || { echo "SKIP: no private network namespaces here" >&2; exit 77; }
-  exec unshare -mn bash "$0" "$binary" "$file" "$rounds" --inside
+  enter_private_network -mn "$0" "$binary" "$file" "$rounds"
 fi
 
 mount --make-rprivate /
@@ -36,14 +36,8 @@ table ip lossy {
 }
 RULES
 
-work=$(mktemp -d)
+make_workspace
 chmod 755 "$work"
-server=
-finish() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -rf "$work"
-}
-trap finish EXIT
 mkdir -p "$work/cfg" "$work/root"
 chmod 777 "$work/root"
 cp "$file" "$work/root/lossy.bin"

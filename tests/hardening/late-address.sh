@@ -6,23 +6,15 @@
 # Exit status 77 means the machine cannot build such a network (the test is skipped).
 set -u
 binary=$1
+source "$(dirname "$0")/../support/private-network.sh"
 
 if [ "${2:-}" != --inside ]; then
-  for tool in unshare ip curl cmp; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
-  unshare -rn true 2>/dev/null || { echo "SKIP: no private network namespaces here"; exit 77; }
-  exec unshare -rn bash "$0" "$binary" --inside
+  require_tools unshare ip curl cmp
+  enter_private_network -rn "$0" "$binary"
 fi
 
 ip link set lo up
-work=$(mktemp -d)
-server=
-finish() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  rm -rf "$work"
-}
-trap finish EXIT
+make_workspace
 fail() { echo "FAIL: $*"; echo "--- server:"; cat "$work/err" "$work/out"; exit 1; }
 
 # Waits up to 30 seconds for COMMAND to succeed.

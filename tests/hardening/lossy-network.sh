@@ -7,23 +7,15 @@
 # Exit status 77 means the machine cannot build such a network (the test is skipped).
 set -u
 binary=$1
+source "$(dirname "$0")/../support/private-network.sh"
 
 if [ "${2:-}" != --inside ]; then
-  for tool in unshare nft ip curl atftp sha256sum; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
-  unshare -rn true 2>/dev/null || { echo "SKIP: no private network namespaces here"; exit 77; }
-  exec unshare -rn bash "$0" "$binary" --inside
+  require_tools unshare nft ip curl atftp sha256sum
+  enter_private_network -rn "$0" "$binary"
 fi
 
 ip link set lo up
-work=$(mktemp -d)
-server=
-finish() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-  [ -n "${KEEP:-}" ] && echo "kept $work" || rm -rf "$work"
-}
-trap finish EXIT
+make_workspace
 
 mkdir -p "$work/served" "$work/in" "$work/got" "$work/cfg" "$work/up"
 head -c 1048576 /dev/urandom >"$work/served/one.bin"
