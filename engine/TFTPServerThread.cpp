@@ -177,6 +177,11 @@ void TTFTPServerThread::SendPending()
             blocksSinceAck_ = 0;
             return;
         }
+        // The final block alone is left and goes out now: every block before it was
+        // acknowledged, so the outcome is told before the send, or the client could ask
+        // for its next file before the server knows its place is free.
+        if (endReached_ && window_.Count() == 1 && !delivered_)
+            ReportOutcome(TTransferOutcome::Succeeded);
         SendWindow();
     } catch (const ESendRefusedForNow&) {
         // Refused by this machine for the moment (a firewall's drop, full buffers): to
@@ -185,10 +190,8 @@ void TTFTPServerThread::SendPending()
     }
     // Every block before the final one acknowledged and the final one sent: the download
     // has done all a server can (lock-step or windowed, the final ACK may be lost).
-    if (endReached_ && window_.Count() == 1 && window_.Sent() == 1 && !delivered_) {
+    if (endReached_ && window_.Count() == 1 && window_.Sent() == 1)
         delivered_ = true;
-        ReportOutcome(TTransferOutcome::Succeeded);
-    }
 }
 
 void TTFTPServerThread::SendWindow()
