@@ -328,9 +328,7 @@ TEST_F(ServerControlTest, StopListeningRefusesNewRequestsAndLeavesRunningTransfe
     EXPECT_FALSE(core_->ServerActive());
     EXPECT_EQ(core_->ServerState().StateText(), "Started.");
 
-    TRawClient late;
-    late.SendTo(port_, Request(1, "a.bin", "octet"));
-    EXPECT_FALSE(late.Receive(std::chrono::milliseconds(300)).has_value());
+    EXPECT_TRUE(PortIsFree(port_));  // nothing listens there any more
     client_.Reply(Ack(1));
     const auto second = client_.Receive();
     ASSERT_TRUE(second.has_value());
