@@ -1,6 +1,7 @@
 #include "tests/support/TftpTestClient.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -27,12 +28,6 @@ std::map<std::string, std::string> OptionsOf(std::string_view oack)
     return options;
 }
 
-/// Whether `block` lies ahead of `expected` in the 16-bit block numbers that wrap around.
-bool Ahead(std::uint16_t block, std::uint16_t expected)
-{
-    return static_cast<std::uint16_t>(block - expected) < 0x8000;
-}
-
 }  // namespace
 
 std::optional<std::string> TTftpTestClient::Next()
@@ -48,13 +43,16 @@ std::optional<std::string> TTftpTestClient::Next()
 std::optional<std::string> TTftpTestClient::Request(std::uint16_t opcode, const std::string& name,
                                                     const TOptions& options)
 {
-    answered_.clear();
-    refusal_.reset();
     std::string request = ::Request(opcode, name, "octet");
     for (const auto& [option, value] : options)
         request += option + '\0' + value + '\0';
     socket_.SendTo(serverPort_, request);
-    auto first = Next();
+    return Begin(Next());
+}
+
+std::optional<std::string> TTftpTestClient::Begin(std::optional<std::string> first)
+{
+    answered_.clear();
     if (first && Opcode(*first) == kOack)
         answered_ = OptionsOf(*first);
     return first;
@@ -68,7 +66,18 @@ std::size_t TTftpTestClient::AnsweredNumber(const std::string& option, std::size
 
 std::optional<std::string> TTftpTestClient::Download(const std::string& name, const TOptions& options)
 {
-    auto packet = Request(kRrq, name, options);
+    refusal_.reset();
+    return Receive(Request(kRrq, name, options));
+}
+
+std::optional<std::string> TTftpTestClient::DownloadFrom(std::optional<std::string> first)
+{
+    refusal_.reset();
+    return Receive(Begin(first ? std::move(first) : Next()));
+}
+
+std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> packet)
+{
     if (packet && Opcode(*packet) == kOack)
         socket_.Reply(Ack(0));
     const std::size_t blockSize = AnsweredNumber("blksize", 512);
@@ -76,18 +85,20 @@ std::optional<std::string> TTftpTestClient::Download(const std::string& name, co
     std::string content;
     std::uint16_t expected = 1;
     std::size_t inWindow = 0;
+    bool outOfTurnAnswered = false;
     for (; packet; packet = Next()) {
         if (Opcode(*packet) != kData)
             continue;
         const std::uint16_t block = Block(*packet);
         if (block != expected) {
-            // A gap in a window: acknowledge what arrived in order, so the server goes on
-            // from there (RFC 7440). Repeats of blocks already taken are ignored.
-            if (Ahead(block, expected))
+            // A repeat (our ACK was lost) or a gap in a window: acknowledging what arrived
+            // in order, once, lets the server go on from there (RFC 1350, RFC 7440).
+            if (!std::exchange(outOfTurnAnswered, true))
                 socket_.Reply(Ack(static_cast<std::uint16_t>(expected - 1)));
             inWindow = 0;
             continue;
         }
+        outOfTurnAnswered = false;
         content.append(*packet, kHeader);
         ++expected;
         const bool last = packet->size() < kHeader + blockSize;
@@ -105,6 +116,7 @@ std::optional<std::string> TTftpTestClient::Download(const std::string& name, co
 
 bool TTftpTestClient::Upload(const std::string& name, const std::string& content, const TOptions& options)
 {
+    refusal_.reset();
     auto answer = Request(kWrq, name, options);
     if (!answer || (Opcode(*answer) != kOack && !(Opcode(*answer) == kAck && Block(*answer) == 0)))
         return false;
