@@ -162,6 +162,7 @@ constexpr TOptionRule kOptionRules[] = {
      }},
 };
 
+/// The rules in the order a request's options are read.
 constexpr auto kReadOrder = [] {
     std::array<const TOptionRule*, std::size(kOptionRules)> order{};
     for (std::size_t at = 0; at < order.size(); ++at)
