@@ -59,7 +59,8 @@ constexpr auto kChanged = TDialogWrite::WhenChanged;
 
 /// Every settings key, in the order they are read and compared; StartOnStartup is written
 /// by the dialog but not held in TConfig. The dialog writes the connection limits after
-/// "ClientTimeout", and the boot tree's and upload hash's keys after all others.
+/// "ClientTimeout", and the boot tree's and upload hash's keys after all others. A key's
+/// default is the initial value of its TConfig field.
 /// BufferSize 0 leaves a server that answers nothing and a huge one takes gigabytes at
 /// start; a Timeout or a connection limit of 0 refuses or drops every transfer.
 const std::array<TSettingKey, 35> kKeys{{
