@@ -1,9 +1,11 @@
 #include "app/SettingsStore.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <variant>
@@ -29,122 +31,86 @@ struct TStartOnStartup {};
 using TField = std::variant<TStartOnStartup, bool TConfig::*, std::int32_t TConfig::*,
                             std::string TConfig::*>;
 
-struct TSettingKey {
-    const char* Section;
-    const char* Key;
-    TField Field;
-};
-
-/// Every TConfig field, in the order they are read.
-const std::array<TSettingKey, 34> kLoadOrder{{
-    {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp},
-    {kTftp, "Port", &TConfig::Port},
-    {kTftp, "BufferSize", &TConfig::BufferSize},
-    {kTftp, "Timeout", &TConfig::Timeout},
-    {kTftp, "AutoStartTFTP", &TConfig::AutoStartTFTP},
-    {kTftp, "SecurityOn", &TConfig::SecurityOn},
-    {kTftp, "LoadOnStartup", &TConfig::LoadOnStartup},
-    {kTftp, "RefreshAfterLoad", &TConfig::RefreshAfterLoad},
-    {kTftp, "RemoveDead", &TConfig::RemoveDead},
-    {kTftp, "AutoRefresh", &TConfig::AutoRefresh},
-    {kTftp, "AutoRefreshInterval", &TConfig::AutoRefreshInterval},
-    {kTftp, "MinOnStartup", &TConfig::MinOnStartup},
-    {kTftp, "MaxDLConn", &TConfig::MaxDLConn},
-    {kTftp, "MaxULConn", &TConfig::MaxULConn},
-    {kTftp, "RMTransfer", &TConfig::RMTransfer},
-    {kTftp, "TSize", &TConfig::TSize},
-    {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
-    {kTftp, "MaxWindowSize", &TConfig::MaxWindowSize},
-    {kTftp, "PortRangeLow", &TConfig::PortRangeLow},
-    {kTftp, "PortRangeHigh", &TConfig::PortRangeHigh},
-    {kIp, "Bind", &TConfig::Bind},
-    {kAccepting, "Accept", &TConfig::Accept},
-    {kAccepting, "AddNew", &TConfig::AddNew},
-    {kAccepting, "Overwrite", &TConfig::Overwrite},
-    {kAccepting, "DestDir", &TConfig::DestDir},
-    {kAccepting, "LogUploadHash", &TConfig::LogUploadHash},
-    {kLogging, "Log", &TConfig::Log},
-    {kLogging, "LogFormat", &TConfig::LogFormat},
-    {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions},
-    {kLogging, "LogLimit", &TConfig::LogLimit},
-    {kLogging, "LogSize", &TConfig::LogSize},
-    {kLogging, "LogFolder", &TConfig::LogFolder},
-    {kLastSaved, "File", &TConfig::LastSavedFile},
-    {kFileServing, "TreeRoot", &TConfig::TreeRoot},
-}};
-
-/// The keys the configuration dialog writes, in the order it writes them; the connection
-/// limits follow "ClientTimeout", and the window and transfer ports follow them.
-const std::array<TSettingKey, 31> kDialogOrder{{
-    {kTftp, "Port", &TConfig::Port},
-    {kTftp, "BufferSize", &TConfig::BufferSize},
-    {kTftp, "Timeout", &TConfig::Timeout},
-    {kTftp, "AutoStartTFTP", &TConfig::AutoStartTFTP},
-    {kTftp, "SecurityOn", &TConfig::SecurityOn},
-    {kTftp, "LoadOnStartup", &TConfig::LoadOnStartup},
-    {kTftp, "RefreshAfterLoad", &TConfig::RefreshAfterLoad},
-    {kTftp, "RemoveDead", &TConfig::RemoveDead},
-    {kTftp, "AutoRefresh", &TConfig::AutoRefresh},
-    {kTftp, "AutoRefreshInterval", &TConfig::AutoRefreshInterval},
-    {kTftp, "StartOnStartup", TStartOnStartup{}},
-    {kTftp, "MinOnStartup", &TConfig::MinOnStartup},
-    {kTftp, "RMTransfer", &TConfig::RMTransfer},
-    {kTftp, "TSize", &TConfig::TSize},
-    {kTftp, "ClientTimeout", &TConfig::ClientTimeout},
-    {kTftp, "MaxDLConn", &TConfig::MaxDLConn},
-    {kTftp, "MaxULConn", &TConfig::MaxULConn},
-    {kTftp, "MaxWindowSize", &TConfig::MaxWindowSize},
-    {kTftp, "PortRangeLow", &TConfig::PortRangeLow},
-    {kTftp, "PortRangeHigh", &TConfig::PortRangeHigh},
-    {kIp, "Bind", &TConfig::Bind},
-    {kAccepting, "Accept", &TConfig::Accept},
-    {kAccepting, "AddNew", &TConfig::AddNew},
-    {kAccepting, "Overwrite", &TConfig::Overwrite},
-    {kAccepting, "DestDir", &TConfig::DestDir},
-    {kLogging, "Log", &TConfig::Log},
-    {kLogging, "LogFormat", &TConfig::LogFormat},
-    {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions},
-    {kLogging, "LogLimit", &TConfig::LogLimit},
-    {kLogging, "LogSize", &TConfig::LogSize},
-    {kLogging, "LogFolder", &TConfig::LogFolder},
-}};
-
-/// A number key whose value must lie within [Low, High] for the server to work.
-struct TCheckedKey {
-    const char* Key;
-    std::int32_t TConfig::*Field;
+/// A number range a key's value must lie within for the server to work.
+struct TRange {
     std::int32_t Low;
     std::int32_t High;
 };
 
-constexpr std::int32_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+/// The dialog's save writes a key always, only when its value differs from the file's
+/// (so the file of an operator who never sets it stays as the dialog has always written
+/// it), or never.
+enum class TDialogWrite { Never, Always, WhenChanged };
 
-// BufferSize 0 leaves a server that answers nothing and a huge one takes gigabytes at
-// start; a Timeout or a connection limit of 0 refuses or drops every transfer.
-const std::array<TCheckedKey, 6> kCheckedKeys{{
-    {"Port", &TConfig::Port, 1, 65535},
-    {"BufferSize", &TConfig::BufferSize, 512, 65536},
-    {"Timeout", &TConfig::Timeout, 1, kNoLimit},
-    {"MaxDLConn", &TConfig::MaxDLConn, 1, kNoLimit},
-    {"MaxULConn", &TConfig::MaxULConn, 1, kNoLimit},
-    {"MaxWindowSize", &TConfig::MaxWindowSize, 1, MaxWindowSizeSetting},
+struct TSettingKey {
+    const char* Section;
+    const char* Key;
+    TField Field;
+    /// The key's place in the dialog's save, counted from 1; 0 when it never writes it.
+    int DialogRank;
+    TDialogWrite DialogWrite;
+    std::optional<TRange> Range;
+};
+
+constexpr std::int32_t kNoLimit = std::numeric_limits<std::int32_t>::max();
+constexpr auto kNever = TDialogWrite::Never;
+constexpr auto kAlways = TDialogWrite::Always;
+constexpr auto kChanged = TDialogWrite::WhenChanged;
+
+/// Every settings key, in the order they are read and compared; StartOnStartup is written
+/// by the dialog but not held in TConfig. The dialog writes the connection limits after
+/// "ClientTimeout", and the boot tree's and upload hash's keys after all others. A key's
+/// default is the initial value of its TConfig field.
+/// BufferSize 0 leaves a server that answers nothing and a huge one takes gigabytes at
+/// start; a Timeout or a connection limit of 0 refuses or drops every transfer.
+const std::array<TSettingKey, 35> kKeys{{
+    {kGeneral, "TipsOnStartUp", &TConfig::TipsOnStartUp, 0, kNever, {}},
+    {kTftp, "Port", &TConfig::Port, 1, kAlways, TRange{1, 65535}},
+    {kTftp, "BufferSize", &TConfig::BufferSize, 2, kAlways, TRange{512, 65536}},
+    {kTftp, "Timeout", &TConfig::Timeout, 3, kAlways, TRange{1, kNoLimit}},
+    {kTftp, "AutoStartTFTP", &TConfig::AutoStartTFTP, 4, kAlways, {}},
+    {kTftp, "SecurityOn", &TConfig::SecurityOn, 5, kAlways, {}},
+    {kTftp, "LoadOnStartup", &TConfig::LoadOnStartup, 6, kAlways, {}},
+    {kTftp, "RefreshAfterLoad", &TConfig::RefreshAfterLoad, 7, kAlways, {}},
+    {kTftp, "RemoveDead", &TConfig::RemoveDead, 8, kAlways, {}},
+    {kTftp, "AutoRefresh", &TConfig::AutoRefresh, 9, kAlways, {}},
+    {kTftp, "AutoRefreshInterval", &TConfig::AutoRefreshInterval, 10, kAlways, {}},
+    {kTftp, "StartOnStartup", TStartOnStartup{}, 11, kAlways, {}},
+    {kTftp, "MinOnStartup", &TConfig::MinOnStartup, 12, kAlways, {}},
+    {kTftp, "MaxDLConn", &TConfig::MaxDLConn, 16, kAlways, TRange{1, kNoLimit}},
+    {kTftp, "MaxULConn", &TConfig::MaxULConn, 17, kAlways, TRange{1, kNoLimit}},
+    {kTftp, "RMTransfer", &TConfig::RMTransfer, 13, kAlways, {}},
+    {kTftp, "TSize", &TConfig::TSize, 14, kAlways, {}},
+    {kTftp, "ClientTimeout", &TConfig::ClientTimeout, 15, kAlways, {}},
+    {kTftp, "MaxWindowSize", &TConfig::MaxWindowSize, 18, kAlways, TRange{1, MaxWindowSizeSetting}},
+    {kTftp, "PortRangeLow", &TConfig::PortRangeLow, 19, kAlways, {}},
+    {kTftp, "PortRangeHigh", &TConfig::PortRangeHigh, 20, kAlways, {}},
+    {kIp, "Bind", &TConfig::Bind, 21, kAlways, {}},
+    {kAccepting, "Accept", &TConfig::Accept, 22, kAlways, {}},
+    {kAccepting, "AddNew", &TConfig::AddNew, 23, kAlways, {}},
+    {kAccepting, "Overwrite", &TConfig::Overwrite, 24, kAlways, {}},
+    {kAccepting, "DestDir", &TConfig::DestDir, 25, kAlways, {}},
+    {kAccepting, "LogUploadHash", &TConfig::LogUploadHash, 33, kChanged, {}},
+    {kLogging, "Log", &TConfig::Log, 26, kAlways, {}},
+    {kLogging, "LogFormat", &TConfig::LogFormat, 27, kAlways, {}},
+    {kLogging, "LogLimitOptions", &TConfig::LogLimitOptions, 28, kAlways, {}},
+    {kLogging, "LogLimit", &TConfig::LogLimit, 29, kAlways, {}},
+    {kLogging, "LogSize", &TConfig::LogSize, 30, kAlways, {}},
+    {kLogging, "LogFolder", &TConfig::LogFolder, 31, kAlways, {}},
+    {kLastSaved, "File", &TConfig::LastSavedFile, 0, kNever, {}},
+    {kFileServing, "TreeRoot", &TConfig::TreeRoot, 32, kChanged, {}},
 }};
 
-/// Puts each checked key that is out of range back to its default, naming it in `problems`;
-/// a value that is no number at all ("69xyz") is named too, though it reads as the default.
-void CheckRanges(const TIniFile& ini, const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
-{
-    for (const TCheckedKey& checked : kCheckedKeys) {
-        std::int32_t& value = config.*checked.Field;
-        const std::string text = ini.ReadString(kTftp, checked.Key, {});
-        const bool readable = text.empty() || ParseIniInteger(text).has_value();
-        if (readable && value >= checked.Low && value <= checked.High)
-            continue;
-        value = defaults.*checked.Field;
-        problems.push_back("Application: Invalid value for " + std::string(checked.Key) + ", using " +
-                           std::to_string(value));
+/// The keys the dialog's save writes, in its order.
+const std::vector<const TSettingKey*> kDialogOrder = [] {
+    std::vector<const TSettingKey*> order;
+    for (const TSettingKey& key : kKeys) {
+        if (key.DialogWrite != kNever)
+            order.push_back(&key);
     }
-}
+    std::ranges::sort(order, {}, &TSettingKey::DialogRank);
+    return order;
+}();
 
 template <typename... Handlers>
 struct TOverloaded : Handlers... {
@@ -168,6 +134,35 @@ void ReadKey(const TIniFile& ini, const TSettingKey& key, const TConfig& default
                    },
                },
                key.Field);
+}
+
+/// Puts each key whose number is out of its range back to its default, naming it in
+/// `problems`; a value that is no number at all ("69xyz") is named too, though it reads as
+/// the default.
+void CheckRanges(const TIniFile& ini, const TConfig& defaults, TConfig& config, std::vector<std::string>& problems)
+{
+    for (const TSettingKey& key : kKeys) {
+        if (!key.Range)
+            continue;
+        const auto field = std::get<std::int32_t TConfig::*>(key.Field);
+        std::int32_t& value = config.*field;
+        const std::string text = ini.ReadString(key.Section, key.Key, {});
+        const bool readable = text.empty() || ParseIniInteger(text).has_value();
+        if (readable && value >= key.Range->Low && value <= key.Range->High)
+            continue;
+        value = defaults.*field;
+        problems.push_back("Application: Invalid value for " + std::string(key.Key) + ", using " +
+                           std::to_string(value));
+    }
+}
+
+bool Differs(const TSettingKey& key, const TConfig& before, const TConfig& after)
+{
+    return std::visit(TOverloaded{
+                          [](TStartOnStartup) { return false; },
+                          [&](auto TConfig::*field) { return before.*field != after.*field; },
+                      },
+                      key.Field);
 }
 
 /// A transfer port range the sessions cannot bind from means "any port", as by default;
@@ -218,13 +213,8 @@ std::vector<std::string> BindAddresses(const std::string& bind)
 std::vector<std::string> ChangedSettings(const TConfig& before, const TConfig& after)
 {
     std::vector<std::string> changed;
-    for (const auto& key : kLoadOrder) {
-        const bool differs = std::visit(TOverloaded{
-                                            [](TStartOnStartup) { return false; },
-                                            [&](auto TConfig::*field) { return before.*field != after.*field; },
-                                        },
-                                        key.Field);
-        if (differs)
+    for (const auto& key : kKeys) {
+        if (Differs(key, before, after))
             changed.emplace_back(key.Key);
     }
     return changed;
@@ -249,7 +239,7 @@ TSettingsRead TSettingsStore::ReadCheckedSettingsFile() const
     TSettingsRead read{defaults, {}};
     if (ini.Unreadable())
         read.Problems.push_back("Application: Cannot read " + paths_.SettingsFile().string() + ", using defaults");
-    for (const auto& key : kLoadOrder)
+    for (const auto& key : kKeys)
         ReadKey(ini, key, defaults, read.Config);
     CheckRanges(ini, defaults, read.Config, read.Problems);
     DropUnusablePortRange(read.Config, read.Problems);
@@ -328,17 +318,19 @@ void TSettingsStore::WriteTipsOnStartUp(bool show)
 
 void TSettingsStore::WriteConfigurationKeys(const TConfig& values, bool startOnStartup)
 {
+    const TConfig defaults = Defaults();
+    TIniFile file(paths_.SettingsFile());
+    TConfig onFile = defaults;
     std::vector<TIniValue> writes;
     writes.reserve(kDialogOrder.size());
-    for (const auto& key : kDialogOrder)
-        writes.push_back({key.Section, key.Key, ValueText(key, values, startOnStartup)});
-    // The boot tree's and the upload hash's keys are written only when they change, so the
-    // file of an operator who never sets them stays as the dialog has always written it.
-    TIniFile file(paths_.SettingsFile());
-    if (values.TreeRoot != file.ReadString(kFileServing, "TreeRoot", ""))
-        writes.push_back({kFileServing, "TreeRoot", values.TreeRoot});
-    if (values.LogUploadHash != file.ReadBool(kAccepting, "LogUploadHash", false))
-        writes.push_back({kAccepting, "LogUploadHash", values.LogUploadHash ? "1" : "0"});
+    for (const TSettingKey* key : kDialogOrder) {
+        if (key->DialogWrite == kChanged) {
+            ReadKey(file, *key, defaults, onFile);
+            if (!Differs(*key, values, onFile))
+                continue;
+        }
+        writes.push_back({key->Section, key->Key, ValueText(*key, values, startOnStartup)});
+    }
     // An installed program's folder comes into being with its first settings.
     paths_.EnsureProgramFolder();
     file.WriteValues(writes);

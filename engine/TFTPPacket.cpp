@@ -1,8 +1,10 @@
 #include "engine/TFTPPacket.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
+#include <iterator>
 
 #include <strings.h>
 
@@ -95,6 +97,101 @@ std::string TakeField(std::string_view& rest)
     return field;
 }
 
+/// The request's values that option agreement works from.
+struct TAsked {
+    std::int32_t BlockSize;
+    std::int64_t TransferSize;
+    bool TSizeRequested;
+    std::int32_t Timeout;
+    std::int32_t GrantedWindowSize;
+};
+
+/// When a server reads an option at all; otherwise it is an unknown option, skipped.
+enum class TReadWhen { Always, TimeoutAccepted, WindowSizeAccepted };
+
+/// One option: how a request's value is read and what the server answers to it.
+struct TOptionRule {
+    const char* Name;
+    /// Options are read in this rank's order, so the first bad value in it is the one reported.
+    int ReadRank;
+    TReadWhen ReadWhen;
+    void (*Read)(TTFTPRequest& request, std::int32_t value);
+    /// The value the OACK carries, with the session's agreed setting; none: not answered.
+    std::optional<std::int64_t> (*Agree)(const TAsked& asked, TNegotiation& result);
+};
+
+/// Every option this server knows, in the order an OACK answers them.
+constexpr TOptionRule kOptionRules[] = {
+    {"blksize", 2, TReadWhen::Always,
+     [](TTFTPRequest& request, std::int32_t value) { request.BlockSize = value; },
+     [](const TAsked& asked, TNegotiation& result) -> std::optional<std::int64_t> {
+         if (asked.BlockSize <= 0)
+             return std::nullopt;
+         result.BlockSize = AgreedBlockSize(asked.BlockSize);
+         return result.BlockSize;
+     }},
+    {"timeout", 0, TReadWhen::TimeoutAccepted,
+     [](TTFTPRequest& request, std::int32_t value) { request.Timeout = value; },
+     [](const TAsked& asked, TNegotiation& result) -> std::optional<std::int64_t> {
+         if (asked.Timeout <= 0 || asked.Timeout > MaxTimeoutSeconds)
+             return std::nullopt;
+         result.ReplyWaitMs = asked.Timeout * 1000;
+         return asked.Timeout;
+     }},
+    {"tsize", 1, TReadWhen::Always,
+     [](TTFTPRequest& request, std::int32_t value) {
+         request.TransferSize = value;
+         request.TSizeRequested = true;
+     },
+     [](const TAsked& asked, TNegotiation&) -> std::optional<std::int64_t> {
+         if (!asked.TSizeRequested || asked.TransferSize <= 0)
+             return std::nullopt;
+         return asked.TransferSize;
+     }},
+    {"windowsize", 3, TReadWhen::WindowSizeAccepted,
+     [](TTFTPRequest& request, std::int32_t value) {
+         // RFC 7440 section 3: 1 to 65535; anything else is left unanswered.
+         if (value >= 1 && value <= MaxWindowSizeOption)
+             request.WindowSize = value;
+     },
+     [](const TAsked& asked, TNegotiation& result) -> std::optional<std::int64_t> {
+         if (asked.GrantedWindowSize <= 0)
+             return std::nullopt;
+         result.WindowSize = std::min(asked.GrantedWindowSize, MaxWindowSizeOption);
+         return result.WindowSize;
+     }},
+};
+
+/// The rules in the order a request's options are read.
+constexpr auto kReadOrder = [] {
+    std::array<const TOptionRule*, std::size(kOptionRules)> order{};
+    for (std::size_t at = 0; at < order.size(); ++at)
+        order[at] = &kOptionRules[at];
+    std::ranges::sort(order, {}, &TOptionRule::ReadRank);
+    return order;
+}();
+
+bool Reads(const TOptionRule& rule, bool acceptTimeOut, bool acceptWindowSize)
+{
+    switch (rule.ReadWhen) {
+    case TReadWhen::TimeoutAccepted:
+        return acceptTimeOut;
+    case TReadWhen::WindowSizeAccepted:
+        return acceptWindowSize;
+    case TReadWhen::Always:
+        break;
+    }
+    return true;
+}
+
+void AppendOption(std::string& options, const char* name, std::int64_t value)
+{
+    options.append(name);
+    options.push_back('\0');
+    options.append(std::to_string(value));
+    options.push_back('\0');
+}
+
 }  // namespace
 
 TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
@@ -112,23 +209,11 @@ TTFTPRequest ParseRequest(std::string_view datagram, bool acceptTimeOut,
     request.FileName = TakeField(rest);
     const std::string modeText = TakeField(rest);
     request.Mode = ModeFromText(modeText);
-    if (acceptTimeOut) {
-        if (const auto timeout = FindOptionValue(rest, "timeout"))
-            request.Timeout = StrToInt32(*timeout);
-    }
-    if (const auto tsize = FindOptionValue(rest, "tsize")) {
-        request.TransferSize = StrToInt32(*tsize);
-        request.TSizeRequested = true;
-    }
-    if (const auto blksize = FindOptionValue(rest, "blksize"))
-        request.BlockSize = StrToInt32(*blksize);
-    if (acceptWindowSize) {
-        if (const auto windowSize = FindOptionValue(rest, "windowsize")) {
-            const std::int32_t blocks = StrToInt32(*windowSize);
-            // RFC 7440 section 3: 1 to 65535; anything else is left unanswered.
-            if (blocks >= 1 && blocks <= MaxWindowSizeOption)
-                request.WindowSize = blocks;
-        }
+    for (const TOptionRule* rule : kReadOrder) {
+        if (!Reads(*rule, acceptTimeOut, acceptWindowSize))
+            continue;
+        if (const auto value = FindOptionValue(rest, rule->Name))
+            rule->Read(request, StrToInt32(*value));
     }
     return request;
 }
@@ -153,34 +238,16 @@ TNegotiation NegotiateOptions(std::int32_t requestedBlockSize, std::int64_t tran
                               bool tsizeRequested, std::int32_t requestedTimeout,
                               std::int32_t grantedWindowSize)
 {
+    const TAsked asked{requestedBlockSize, transferSize, tsizeRequested, requestedTimeout,
+                       grantedWindowSize};
     TNegotiation result;
-    const bool blockSizeAgreed = requestedBlockSize > 0;
-    const bool timeoutAgreed = requestedTimeout > 0 && requestedTimeout <= MaxTimeoutSeconds;
-    const bool sizeAgreed = tsizeRequested && transferSize > 0;
-    const bool windowAgreed = grantedWindowSize > 0;
-    if (!blockSizeAgreed && !timeoutAgreed && !sizeAgreed && !windowAgreed)
-        return result;
-    std::string& oack = result.FirstPacket;
-    oack = EncodeWord(TFTPOpcode::OACK);
-    const auto appendOption = [&oack](const char* name, std::int64_t value) {
-        oack.append(name);
-        oack.push_back('\0');
-        oack.append(std::to_string(value));
-        oack.push_back('\0');
-    };
-    if (blockSizeAgreed) {
-        result.BlockSize = AgreedBlockSize(requestedBlockSize);
-        appendOption("blksize", result.BlockSize);
+    std::string answered;
+    for (const TOptionRule& rule : kOptionRules) {
+        if (const auto value = rule.Agree(asked, result))
+            AppendOption(answered, rule.Name, *value);
     }
-    if (timeoutAgreed) {
-        result.ReplyWaitMs = requestedTimeout * 1000;
-        appendOption("timeout", requestedTimeout);
-    }
-    if (sizeAgreed)
-        appendOption("tsize", transferSize);
-    if (windowAgreed) {
-        result.WindowSize = std::min(grantedWindowSize, MaxWindowSizeOption);
-        appendOption("windowsize", result.WindowSize);
-    }
+    // Nothing agreed: no OACK, and the transfer starts as RFC 1350 has it.
+    if (!answered.empty())
+        result.FirstPacket = EncodeWord(TFTPOpcode::OACK) + answered;
     return result;
 }

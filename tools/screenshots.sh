@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 build=build/screenshots
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)" --target ui_screenshots
+cmake --build "$build" -j "$(nproc)" --target screenshots
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui/ui_screenshots" docs
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/ui/ui_screenshots" docs dark
-QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/tests/ui/ui_screenshots" docs 2x
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/screenshots" docs
+xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/screenshots" docs dark
+QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 1600x1200x24" "$build/tools/screenshots" docs 2x

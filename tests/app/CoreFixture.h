@@ -11,6 +11,7 @@
 #include "tests/support/AnyFreePort.h"
 #include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TftpTestClient.h"
 #include "tests/support/WaitFor.h"
 
 /// An application core serving on 127.0.0.1 with an ephemeral port, its settings and
@@ -79,38 +80,20 @@ protected:
         return WaitFor([this] { return core_->Engine().SessionCount() == 0; }, std::chrono::seconds(30));
     }
 
-    /// Downloads `name` whole with lock-step ACKs; the bytes, or nullopt on an ERROR.
+    /// Downloads `name` whole; the bytes, or nullopt on an ERROR.
     std::optional<std::string> Download(TRawClient& client, const std::string& name)
     {
-        client.SendTo(port_, Request(1, name, "octet"));
-        std::string content;
-        for (;;) {
-            const auto packet = client.Receive();
-            if (!packet || Opcode(*packet) != 3)
-                return std::nullopt;
-            content += packet->substr(4);
-            client.Reply(Ack(Block(*packet)));
-            if (packet->size() < 516)
-                return content;
-        }
+        return TTftpTestClient(client, port_).Download(name);
     }
 
-    /// Uploads `content` as `name`; the first answer's opcode (4 granted, 5 refused).
+    /// Uploads `content` as `name`: 4 when every block was acknowledged, 5 when refused,
+    /// 0 when the server fell silent.
     std::uint16_t Upload(TRawClient& client, const std::string& name, const std::string& content)
     {
-        client.SendTo(port_, Request(2, name, "octet"));
-        auto answer = client.Receive();
-        if (!answer || Opcode(*answer) != 4)
-            return answer ? Opcode(*answer) : 0;
-        std::uint16_t block = 1;
-        for (std::size_t at = 0;; at += 512, ++block) {
-            const std::string part = content.substr(std::min(at, content.size()), 512);
-            client.Reply(Data(block, part));
-            if (!client.Receive())
-                return 0;
-            if (part.size() < 512)
-                return 4;
-        }
+        TTftpTestClient uploader(client, port_);
+        if (uploader.Upload(name, content))
+            return 4;
+        return uploader.Refusal() ? 5 : 0;
     }
 
     TTempDir dir_;

@@ -56,23 +56,8 @@ TEST_F(FloodTest, MalformedFloodNeitherBreaksADownloadNorTheServer)
     const int session = client_.LastPort();
     const std::size_t residentBefore = ResidentKiB();
 
-    std::string received = first->substr(4);
-    std::thread download([&] {
-        std::uint16_t block = 1;
-        client_.Reply(Ack(block));
-        for (;;) {
-            const auto packet = client_.Receive();
-            if (!packet || Opcode(*packet) != 3)
-                return;
-            if (Block(*packet) == static_cast<std::uint16_t>(block + 1)) {
-                received += packet->substr(4);
-                ++block;
-            }
-            client_.Reply(Ack(Block(*packet)));
-            if (packet->size() < 516)
-                return;
-        }
-    });
+    std::string received;
+    std::thread download([&] { received = TTftpTestClient(client_).DownloadFrom(first).value_or(""); });
     TRawClient attacker;
     for (int i = 0; i < 100000; ++i)
         attacker.SendTo(i % 2 == 0 ? port_ : session, Garbage(i));

@@ -72,9 +72,7 @@ TEST_F(ServiceControlTest, ReloadRebindsOnANewPortAndKeepsOverrides)
     EXPECT_EQ(core_->Config()->MaxULConn, 7);
     port_ = newPort;
     EXPECT_EQ(Download(client_, "a.bin"), "a");
-    TRawClient late;
-    late.SendTo(oldPort, Request(1, "a.bin", "octet"));
-    EXPECT_FALSE(late.Receive(std::chrono::milliseconds(300)).has_value());
+    EXPECT_TRUE(PortIsFree(oldPort));  // nothing listens there any more
     EXPECT_EQ(ReloadSettingsAndRules(*core_), "veltrane: reloaded: nothing changed");
 }
 

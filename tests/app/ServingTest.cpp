@@ -43,7 +43,6 @@ TEST_F(ReadRequestTest, SecondDownloadBeyondTheLimitIsRefusedThenServed)
     client_.SendTo(port_, Request(1, "a.bin", "octet"));
     const auto first = client_.Receive();
     ASSERT_TRUE(first.has_value());
-    const int firstSession = client_.LastPort();
 
     TRawClient second;
     second.SendTo(port_, Request(1, "a.bin", "octet"));
@@ -51,15 +50,7 @@ TEST_F(ReadRequestTest, SecondDownloadBeyondTheLimitIsRefusedThenServed)
     EXPECT_EQ(LastStatus(), "Send error: Max connections reached!");
     EXPECT_EQ(core_->ServerState().CountText(), "Connection count: 1");
 
-    for (std::uint16_t block = 1;; ++block) {
-        client_.SendTo(firstSession, Ack(block));
-        const auto packet = client_.Receive();
-        ASSERT_TRUE(packet.has_value());
-        if (packet->size() < 516) {
-            client_.SendTo(firstSession, Ack(Block(*packet)));
-            break;
-        }
-    }
+    EXPECT_EQ(TTftpTestClient(client_).DownloadFrom(first), std::string(2000, 'a'));
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(Download(second, "a.bin"), std::string(2000, 'a'));
 }
@@ -328,9 +319,7 @@ TEST_F(ServerControlTest, StopListeningRefusesNewRequestsAndLeavesRunningTransfe
     EXPECT_FALSE(core_->ServerActive());
     EXPECT_EQ(core_->ServerState().StateText(), "Started.");
 
-    TRawClient late;
-    late.SendTo(port_, Request(1, "a.bin", "octet"));
-    EXPECT_FALSE(late.Receive(std::chrono::milliseconds(300)).has_value());
+    EXPECT_TRUE(PortIsFree(port_));  // nothing listens there any more
     client_.Reply(Ack(1));
     const auto second = client_.Receive();
     ASSERT_TRUE(second.has_value());

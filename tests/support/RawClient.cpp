@@ -84,8 +84,6 @@ std::optional<std::string> TRawClient::Receive(std::chrono::milliseconds wait)
     return buffer;
 }
 
-namespace {
-
 bool PortIsFree(int port)
 {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -96,8 +94,6 @@ bool PortIsFree(int port)
     ::close(fd);
     return free;
 }
-
-}  // namespace
 
 int FreePortRange(int count)
 {

@@ -32,6 +32,9 @@ private:
     int lastPort_ = 0;
 };
 
+/// Whether no socket holds UDP `port` on any IPv4 address right now.
+bool PortIsFree(int port);
+
 /// The first of `count` consecutive UDP ports, below the system's ephemeral range, that are
 /// all free on every local address right now; for tests of the transfer port range.
 int FreePortRange(int count);

@@ -7,10 +7,13 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 #include "tests/support/TempDir.h"
+#include "tests/ui/EventFence.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
 #include "ui/dialogs/AboutForm.h"
@@ -104,7 +107,7 @@ private slots:
         Qt::WindowFlags flags;
         TModalWatcher watcher([&](QDialog& shown) {
             h.Form->setWindowState(h.Form->windowState() | Qt::WindowMinimized);
-            QTest::qWait(50);
+            QVERIFY(PassPendingEvents());
             windowHidden = h.Form->isHidden();
             dialogShown = shown.isVisible();
             flags = shown.windowFlags();
@@ -222,8 +225,9 @@ private slots:
         TTransferLog log;
         log.StartTransferInfo(kPeer, name, 1000, false, 3 * 1048576);
         TTransferWindowForm form(log, kPeer);
+        QSignalSpy ticks(form.findChild<QTimer*>(QStringLiteral("Timer")), &QTimer::timeout);
         form.show();
-        QTest::qWait(1100);
+        QTRY_VERIFY(ticks.count() > 0);  // the first tick fits the window to its texts
         QVERIFY(form.width() >= 440 && form.height() >= 250);
         QVERIFY(form.width() < 1000);
         auto* destination = form.findChild<QLabel*>(QStringLiteral("DestLabel"));

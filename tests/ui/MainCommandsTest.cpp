@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "tests/support/RawClient.h"
+#include "tests/ui/EventFence.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
 #include "ui/main/MainViews.h"
@@ -236,7 +237,7 @@ private slots:
             QTest::keyClick(views.FilesView(), Qt::Key_Return);
         else
             emit views.FilesView()->doubleClicked(views.FilesModel().index(0, 0));
-        QTest::qWait(50);
+        QVERIFY(PassPendingEvents());
         QCOMPARE(watcher.Seen(), opened);
         if (opened == 1)
             QCOMPARE(shownName, QStringLiteral("a.bin"));

@@ -12,7 +12,7 @@
 
 #include "tests/support/AnyFreePort.h"
 #include "tests/support/TempDir.h"
-#include "tests/ui/RecordingMainPrompts.h"
+#include "tests/ui/RecordingPrompts.h"
 #include "ui/main/CoreEvents.h"
 #include "ui/main/MainForm.h"
 
@@ -22,7 +22,7 @@ inline constexpr char kQuietSettings[] = "[General]\nTipsOnStartUp=0\n";
 /// A fresh main window over a temporary settings folder, with prompts that never block.
 struct TMainFormHarness {
     TTempDir Dir;
-    TRecordingMainPrompts Prompts;
+    TRecordingPrompts Prompts;
     std::unique_ptr<TMainForm> Form;
 
     /// Runs the window's creation sequence unless `create` is false.

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "tests/ui/EventFence.h"
 #include "tests/ui/MainFormHarness.h"
 #include "tests/ui/ModalWatcher.h"
 #include "ui/main/SingleInstance.h"
@@ -76,7 +77,8 @@ private slots:
         QCOMPARE(watcher.LastTitle(), QStringLiteral("Veltrane Desktop Pro - Tip of the day..."));
         h.Form->hide();
         h.Form->show();
-        QTest::qWait(50);
+        QVERIFY(!tipsTimer->isActive());
+        QVERIFY(PassPendingEvents());
         QCOMPARE(watcher.Seen(), 1);
     }
 
@@ -85,7 +87,8 @@ private slots:
         TMainFormHarness h("[General]\nTipsOnStartUp=1\n[TFTP Settings]\nMinOnStartup=1\n", {"-cm"}, false);
         TModalWatcher watcher;
         QVERIFY(!h.Form->CreateMainWindow());
-        QTest::qWait(50);
+        QVERIFY(!h.Find<QTimer>("TipsTimer")->isActive());
+        QVERIFY(PassPendingEvents());
         QCOMPARE(watcher.Seen(), 0);
         h.Action("DisplayTrayItem")->trigger();
         QTRY_COMPARE(watcher.Seen(), 1);

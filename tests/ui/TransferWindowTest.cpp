@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -112,8 +113,9 @@ private slots:
     {
         TTransferLog log;
         TTransferWindowForm window(log, std::nullopt);
+        QSignalSpy ticks(window.findChild<QTimer*>(QStringLiteral("Timer")), &QTimer::timeout);
         window.show();
-        QTest::qWait(50);
+        QTRY_VERIFY(ticks.count() > 0);
         QCOMPARE(LabelText(window, "TransTypeLabel"), QStringLiteral("Download or Update"));
         QCOMPARE(LabelText(window, "DestLabel"), QStringLiteral("Unknown"));
         QCOMPARE(LabelText(window, "TimeLeftLabel"), QStringLiteral("Unknown"));

@@ -31,6 +31,7 @@
 #include "tests/support/AnyFreePort.h"
 #include "tests/support/RawClient.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TftpTestClient.h"
 #include "security/SecurityRulesFile.h"
 #include "ui/config/ConfigForm.h"
 #include "ui/dialogs/AboutForm.h"
@@ -44,8 +45,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr std::size_t kBlock = 512;
 
 void Wait(int ms)
 {
@@ -69,32 +68,27 @@ void RunClient(const std::function<void()>& client)
 }
 
 /// Reads `name` from the server, acknowledging each block after `pause`, until the file
-/// ends or `stop` is set. Returns the client's port.
+/// ends or `stop` is set; `clientPort` tells the client's port.
 void Download(int port, const std::string& name, std::chrono::milliseconds pause, const std::atomic<bool>& stop,
               std::atomic<int>& clientPort)
 {
-    TRawClient client;
-    clientPort = client.LocalPort();
-    client.SendTo(port, Request(1, name, "octet"));
-    while (!stop) {
-        const auto packet = client.Receive(5s);
-        if (!packet || Opcode(*packet) != 3)
-            return;
+    TRawClient socket;
+    clientPort = socket.LocalPort();
+    TTftpTestClient client(socket, port);
+    client.Wait = 5s;
+    client.BeforeAck = [&](std::uint16_t) {
         std::this_thread::sleep_for(pause);
-        client.Reply(Ack(Block(*packet)));
-        if (packet->size() < 4 + kBlock)
-            return;
-    }
+        return !stop;
+    };
+    client.Download(name);
 }
 
 void Upload(int port, const std::string& name, const std::string& content)
 {
-    TRawClient client;
-    client.SendTo(port, Request(2, name, "octet"));
-    if (!client.Receive(5s))
-        return;
-    client.Reply(Data(1, content));
-    client.Receive(5s);
+    TRawClient socket;
+    TTftpTestClient client(socket, port);
+    client.Wait = 5s;
+    client.Upload(name, content);
 }
 
 /// A dark desktop theme as many Linux desktops offer it.
@@ -211,7 +205,7 @@ int main(int argc, char** argv)
 {
     const std::string variant = argc == 3 ? argv[2] : "";
     if (argc < 2 || argc > 3 || (variant != "" && variant != "dark" && variant != "2x")) {
-        std::cerr << "usage: ui_screenshots OUTPUT_FOLDER [dark|2x]\n";
+        std::cerr << "usage: screenshots OUTPUT_FOLDER [dark|2x]\n";
         return 2;
     }
     const std::filesystem::path output = std::filesystem::absolute(argv[1]);
