@@ -6,7 +6,7 @@
 
 #include "engine/FileStream.h"
 #include "tests/engine/EngineFixture.h"
-#include "tests/support/TFTPTestClient.h"
+#include "tests/support/TftpTestClient.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -96,11 +96,19 @@ protected:
     }
 
     /// Downloads "f" with `window` blocks of 512 a window; `betweenWindows` runs before
-    /// each acknowledgement of a window. Returns the bytes received.
-    std::string Download(int window, const TTFTPTestClient::TBetweenWindows& betweenWindows = {})
+    /// each acknowledgement of a window with the number of windows received so far.
+    /// Returns the bytes received.
+    std::string Download(int window, const std::function<void(int windows)>& betweenWindows = {})
     {
-        TTFTPTestClient client(port_);
-        return client.Download("f", {{"windowsize", std::to_string(window)}}, betweenWindows).value_or("");
+        TRawClient raw;
+        TTftpTestClient client(raw, port_);
+        int windows = 0;
+        client.BeforeAck = [&](std::uint16_t) {
+            if (betweenWindows)
+                betweenWindows(++windows);
+            return true;
+        };
+        return client.Download("f", {{"windowsize", std::to_string(window)}}).value_or("");
     }
 
     TTempDir folder_;

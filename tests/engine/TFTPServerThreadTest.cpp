@@ -7,7 +7,7 @@
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/FakeMainThread.h"
 #include "tests/support/ProcessStatus.h"
-#include "tests/support/TFTPTestClient.h"
+#include "tests/support/TftpTestClient.h"
 
 using namespace std::string_literals;
 
@@ -18,22 +18,24 @@ TEST_F(TFTPServerThreadTest, ExactMultipleOfTheBlockEndsWithAnEmptyBlock)
 {
     files_["f"] = std::string(512, 'a') + std::string(512, 'b');
     Activate();
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_EQ(client.Download("f"), files_["f"]);  // which takes a short block as the end
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_TRUE(Completions()[0].Success);
     EXPECT_FALSE(Completions()[0].WriteOperation);
     EXPECT_FALSE(Completions()[0].HadStream);  // freed by the session before the report
-    EXPECT_EQ(Completions()[0].Peer.Port, client.LocalPort());
+    EXPECT_EQ(Completions()[0].Peer.Port, raw.LocalPort());
 }
 
 TEST_F(TFTPServerThreadTest, OversizedBlockRequestIsCappedAtTheLargestLegalBlock)
 {
     files_["f"] = std::string(70000, 'q');
     Activate();
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_EQ(client.Download("f", {{"blksize", "70000"}, {"timeout", "300"}}), files_["f"]);
-    EXPECT_EQ(client.Granted(), (TTFTPTestClient::TOptions{{"blksize", "65464"}}));
+    EXPECT_EQ(client.Granted(), (TTftpTestClient::TOptions{{"blksize", "65464"}}));
     ASSERT_TRUE(WaitForCompletions(1));
 }
 

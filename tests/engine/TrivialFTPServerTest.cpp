@@ -11,7 +11,7 @@
 #include "engine/NetException.h"
 #include "tests/engine/EngineFixture.h"
 #include "tests/support/FakeMainThread.h"
-#include "tests/support/TFTPTestClient.h"
+#include "tests/support/TftpTestClient.h"
 #include "tests/support/TempDir.h"
 
 using namespace std::string_literals;
@@ -64,7 +64,9 @@ TEST_F(TrivialFTPServerTest, SizeRequestIsAskedOnlyForWellFormedRequests)
     client_.Reply(Error(8, "no thanks"));
     ASSERT_TRUE(WaitForCompletions(1));
     // Without the option the handler's size is passed on but never acknowledged.
-    EXPECT_EQ(TTFTPTestClient(port_).Download("f"), files_["f"]);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
+    EXPECT_EQ(client.Download("f"), files_["f"]);
     ASSERT_TRUE(WaitForCompletions(2));
     EXPECT_EQ(asked, 2);
 }
@@ -121,7 +123,9 @@ TEST_F(TrivialFTPServerTest, WithoutHandlersTheEngineOpensAndCreatesThePathItsel
     server_->OnWriteFile = nullptr;
     Activate();
 
-    EXPECT_EQ(TTFTPTestClient(port_).Download(source.string()), std::string(700, 's'));
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
+    EXPECT_EQ(client.Download(source.string()), std::string(700, 's'));
 
     const std::string missing = (dir.Path() / "missing").string();
     client_.SendTo(port_, Request(1, missing, "octet"));
@@ -132,7 +136,7 @@ TEST_F(TrivialFTPServerTest, WithoutHandlersTheEngineOpensAndCreatesThePathItsel
     ExpectPacket(Error(3, "Cannot create file \"" + uncreatable + "\". No such file or directory"));
 
     const std::string target = (dir.Path() / "target.bin").string();
-    EXPECT_TRUE(TTFTPTestClient(port_).Upload(target, "hello"));
+    EXPECT_TRUE(client.Upload(target, "hello"));
     ASSERT_TRUE(WaitForCompletions(2));
     EXPECT_EQ(TTempDir::ReadFile(target), "hello");
 }
@@ -223,9 +227,10 @@ TEST_F(TrivialFTPServerTest, WindowSizeIsGrantedUpToMaxWindowSizeAfterTheOtherOp
     files_["f"] = std::string(100, 'w');
     server_->SetMaxWindowSize(16);
     Activate();
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_EQ(client.Download("f", {{"windowsize", "32"}, {"blksize", "1024"}}), files_["f"]);
-    EXPECT_EQ(client.Granted(), (TTFTPTestClient::TOptions{{"blksize", "1024"}, {"windowsize", "16"}}));
+    EXPECT_EQ(client.Granted(), (TTftpTestClient::TOptions{{"blksize", "1024"}, {"windowsize", "16"}}));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_TRUE(Completions()[0].Success);
 }
@@ -235,9 +240,10 @@ TEST_F(TrivialFTPServerTest, MaxWindowSizeOneLeavesWindowSizeAnUnknownOption)
     files_["f"] = std::string(100, 'w');
     server_->SetMaxWindowSize(1);
     Activate();
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_EQ(client.Download("f", {{"blksize", "1024"}, {"windowsize", "8"}}), files_["f"]);
-    EXPECT_EQ(client.Granted(), (TTFTPTestClient::TOptions{{"blksize", "1024"}}));
+    EXPECT_EQ(client.Granted(), (TTftpTestClient::TOptions{{"blksize", "1024"}}));
     // Not known, so not checked either: a bad value is no refusal.
     client_.SendTo(port_, Request(1, "f", "octet", {{"windowsize", "many"}}));
     ExpectPacket(Data(1, std::string(100, 'w')));

@@ -2,7 +2,7 @@
 
 #include "engine/TransferWindow.h"
 #include "tests/engine/EngineFixture.h"
-#include "tests/support/TFTPTestClient.h"
+#include "tests/support/TftpTestClient.h"
 
 // Windows end to end on real sockets; a window's exchanges, gaps and waits included, are
 // in SessionTest.
@@ -68,9 +68,10 @@ TEST(TransferWindowTest, RoomsOnlyAsManyAsTheFileHasBlocks)
 TEST_F(WindowedTransferTest, DownloadInTheWindowTheServerGrants)
 {
     files_["f"] = WrappingContent(100);
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_TRUE(SameBytes(client.Download("f", {{"windowsize", "64"}}).value_or(""), files_["f"]));
-    EXPECT_EQ(client.Granted(), (TTFTPTestClient::TOptions{{"windowsize", "16"}}));
+    EXPECT_EQ(client.Granted(), (TTftpTestClient::TOptions{{"windowsize", "16"}}));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_TRUE(Completions()[0].Success);
 }
@@ -78,9 +79,10 @@ TEST_F(WindowedTransferTest, DownloadInTheWindowTheServerGrants)
 TEST_F(WindowedTransferTest, UploadInWindowsStoresEveryByte)
 {
     const std::string content = WrappingContent(40);
-    TTFTPTestClient client(port_);
+    TRawClient raw;
+    TTftpTestClient client(raw, port_);
     EXPECT_TRUE(client.Upload("up", content, {{"windowsize", "8"}, {"blksize", "1024"}}));
-    EXPECT_EQ(client.Granted(), (TTFTPTestClient::TOptions{{"blksize", "1024"}, {"windowsize", "8"}}));
+    EXPECT_EQ(client.Granted(), (TTftpTestClient::TOptions{{"blksize", "1024"}, {"windowsize", "8"}}));
     server_.reset();  // without waiting out the session's watch for a repeated final block
     EXPECT_TRUE(SameBytes(*uploaded_, content));
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "tests/support/RawClient.h"
-#include "tests/support/TFTPTestClient.h"
+#include "tests/support/TftpTestClient.h"
 
 void TFakeChannel::Send(std::string_view datagram)
 {

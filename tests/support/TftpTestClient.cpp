@@ -13,22 +13,22 @@ constexpr std::uint16_t kError = 5;
 constexpr std::uint16_t kOack = 6;
 constexpr std::size_t kHeader = 4;
 
-std::map<std::string, std::string> OptionsOf(std::string_view oack)
+}  // namespace
+
+TTftpTestClient::TOptions OackOptions(std::string_view oack)
 {
-    std::map<std::string, std::string> options;
+    TTftpTestClient::TOptions options;
     std::string_view rest = oack.substr(2);
     while (!rest.empty()) {
         const auto nameEnd = std::min(rest.find('\0'), rest.size());
-        const std::string name(rest.substr(0, nameEnd));
+        std::string name(rest.substr(0, nameEnd));
         rest.remove_prefix(std::min(nameEnd + 1, rest.size()));
         const auto valueEnd = std::min(rest.find('\0'), rest.size());
-        options[name] = std::string(rest.substr(0, valueEnd));
+        options.emplace_back(std::move(name), std::string(rest.substr(0, valueEnd)));
         rest.remove_prefix(std::min(valueEnd + 1, rest.size()));
     }
     return options;
 }
-
-}  // namespace
 
 std::optional<std::string> TTftpTestClient::Next()
 {
@@ -52,16 +52,17 @@ std::optional<std::string> TTftpTestClient::Request(std::uint16_t opcode, const 
 
 std::optional<std::string> TTftpTestClient::Begin(std::optional<std::string> first)
 {
-    answered_.clear();
+    granted_.clear();
     if (first && Opcode(*first) == kOack)
-        answered_ = OptionsOf(*first);
+        granted_ = OackOptions(*first);
     return first;
 }
 
-std::size_t TTftpTestClient::AnsweredNumber(const std::string& option, std::size_t otherwise) const
+std::size_t TTftpTestClient::GrantedNumber(const std::string& option, std::size_t otherwise) const
 {
-    const auto found = answered_.find(option);
-    return found == answered_.end() ? otherwise : std::stoul(found->second);
+    const auto found = std::find_if(granted_.begin(), granted_.end(),
+                                    [&](const auto& granted) { return granted.first == option; });
+    return found == granted_.end() ? otherwise : std::stoul(found->second);
 }
 
 std::optional<std::string> TTftpTestClient::Download(const std::string& name, const TOptions& options)
@@ -80,8 +81,8 @@ std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> p
 {
     if (packet && Opcode(*packet) == kOack)
         socket_.Reply(Ack(0));
-    const std::size_t blockSize = AnsweredNumber("blksize", 512);
-    const std::size_t window = AnsweredNumber("windowsize", 1);
+    const std::size_t blockSize = GrantedNumber("blksize", 512);
+    const std::size_t window = GrantedNumber("windowsize", 1);
     std::string content;
     std::uint16_t expected = 1;
     std::size_t inWindow = 0;
@@ -120,8 +121,8 @@ bool TTftpTestClient::Upload(const std::string& name, const std::string& content
     auto answer = Request(kWrq, name, options);
     if (!answer || (Opcode(*answer) != kOack && !(Opcode(*answer) == kAck && Block(*answer) == 0)))
         return false;
-    const std::size_t blockSize = AnsweredNumber("blksize", 512);
-    const std::size_t window = AnsweredNumber("windowsize", 1);
+    const std::size_t blockSize = GrantedNumber("blksize", 512);
+    const std::size_t window = GrantedNumber("windowsize", 1);
     const std::size_t blocks = content.size() / blockSize + 1;  // the last one is short
     std::size_t acknowledged = 0;
     while (acknowledged < blocks) {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <string_view>
 #include <optional>
 #include <string>
 #include <utility>
@@ -38,8 +38,9 @@ public:
     /// Whether every block of `content` was acknowledged.
     bool Upload(const std::string& name, const std::string& content, const TOptions& options = {});
 
-    /// The options of the server's OACK in the last transfer (none without one).
-    const std::map<std::string, std::string>& Answered() const { return answered_; }
+    /// The options the server's OACK granted in the last transfer, in its order (none
+    /// without one).
+    const TOptions& Granted() const { return granted_; }
     /// The ERROR that ended the last transfer: its code and text.
     const std::optional<std::pair<std::uint16_t, std::string>>& Refusal() const { return refusal_; }
 
@@ -52,10 +53,13 @@ private:
     std::optional<std::string> Receive(std::optional<std::string> packet);
     /// The next packet; nothing on silence or an ERROR, which is kept as the refusal.
     std::optional<std::string> Next();
-    std::size_t AnsweredNumber(const std::string& option, std::size_t otherwise) const;
+    std::size_t GrantedNumber(const std::string& option, std::size_t otherwise) const;
 
     TRawClient& socket_;
     int serverPort_;
-    std::map<std::string, std::string> answered_;
+    TOptions granted_;
     std::optional<std::pair<std::uint16_t, std::string>> refusal_;
 };
+
+/// The option names and values an OACK carries, in its order.
+TTftpTestClient::TOptions OackOptions(std::string_view oack);
