@@ -149,8 +149,7 @@ void TRequestHandlers::DecideRead(const std::string& fileName, const TConfig& co
         Refuse(fileName, peerInfo, "Send error: File does not exist!", grantAccess);
         throw ETFTPFileNotFound("File not found");
     }
-    TFileStream file = TFileStream::OpenForRead(path);
-    GrantRead(path, TUniqueFd(file.ReleaseHandle()), true, peerInfo, aStream);
+    GrantRead(path, TFileStream::OpenReadable(path), true, peerInfo, aStream);
     grantAccess = true;
 }
 
@@ -182,7 +181,7 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
         throw ETFTPFileNotFound("File not found");
     }
     const std::string path = file->Path();
-    GrantRead(path, TUniqueFd(file->Release()), false, peerInfo, aStream);
+    GrantRead(path, file->TakeFd(), false, peerInfo, aStream);
     grantAccess = true;
 }
 

@@ -269,17 +269,8 @@ TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(std::chrono::steady_clo
         if (left.count() <= 0)
             return TWait::Silence;
         const int slice = static_cast<int>(std::min<std::int64_t>(left.count(), kStopCheckMs));
-        // RFC 1350 section 4: a datagram from any other address or port is not part of
-        // this transfer, even one too long for the buffer; it is ignored and the wait goes on.
-        std::optional<std::size_t> received;
-        try {
-            received = client_.ReceiveWithin(reply_.data(), reply_.size(), slice);
-        } catch (const ESocketError&) {
-            if (client_.LastSenderIsPeer())
-                throw;
-            continue;
-        }
-        if (received && client_.LastSenderIsPeer()) {
+        // A datagram from anyone else is passed over and the wait goes on.
+        if (const auto received = client_.ReceiveFromPeer(reply_.data(), reply_.size(), slice)) {
             replyLength_ = *received;
             return TWait::Reply;
         }
