@@ -3,6 +3,7 @@
 #include <chrono>
 #include <thread>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -195,4 +196,42 @@ TEST(UDPClientTest, SendsToItsPeerAndReceivesWithABoundedWait)
     EXPECT_THROW(client.ReceiveFromPeer(buffer, sizeof buffer, 30000), EMessageTooLong);
     const auto fromAnyone = client.ReceiveBuffer(buffer, sizeof buffer, 50);
     EXPECT_FALSE(fromAnyone.has_value());
+}
+
+TEST(UDPServerTest, StopWithManyIdleBindingsEndsTheListener)
+{
+    // Nothing arrives on any binding, so only the wake-up can end the listener's wait,
+    // which has no time limit: a lost wake-up hangs here.
+    TUDPServer server;
+    for (int i = 0; i < 64; ++i)
+        AddBinding(server, "127.0.0.1", 0);
+    for (int round = 0; round < 3; ++round) {
+        server.SetActive(true);
+        server.SetActive(false);
+        EXPECT_FALSE(server.Active());
+        EXPECT_FALSE(server.Bindings()[63].HandleAllocated());
+    }
+}
+
+TEST(UDPServerTest, HandedSocketServesAgainAfterAStop)
+{
+    // A handed socket is shared with its owner: a stop must leave it as it was, or the
+    // next start would poll a socket that is readable for ever and hear nothing.
+    TSocketHandle handed;
+    handed.SetIP("127.0.0.1");
+    handed.Bind();
+    TUDPServer server;
+    server.SetThreadedEvent(true);
+    std::atomic<int> seen{0};
+    server.OnUDPRead = [&](TUDPServer&, std::string_view, TSocketHandle&, const TSocketAddress&) { ++seen; };
+    server.Bindings().Add().UseHandedSocket(handed.Handle());
+    TRawClient client;
+    for (int round = 1; round <= 2; ++round) {
+        server.SetActive(true);
+        client.SendTo(handed.Port(), "ping");
+        ASSERT_TRUE(WaitFor([&] { return seen == round; }));
+        server.SetActive(false);
+        pollfd wait{handed.Handle(), POLLIN, 0};
+        EXPECT_EQ(::poll(&wait, 1, 0), 0) << "revents " << wait.revents;
+    }
 }
