@@ -277,3 +277,27 @@ TEST_F(SocketHandleTest, RefusedSegmentationFallsBackToBatchesForGood)
         EXPECT_EQ(batchCalls, 6);
     }
 }
+
+TEST(SocketHandleReceiveTest, ReceiveGivesEachDatagramWithItsSenderEvenOneTooLong)
+{
+    TSocketHandle socket;
+    socket.SetIP("127.0.0.1");
+    socket.Bind();
+    char buffer[8];
+    EXPECT_FALSE(socket.Receive(buffer, sizeof buffer, 0).has_value());  // none waiting, no wait
+    TRawClient first;
+    TRawClient second;
+    first.SendTo(socket.Port(), "one");
+    second.SendTo(socket.Port(), std::string(9, 'x'));
+    const auto received = socket.Receive(buffer, sizeof buffer, 30000);
+    ASSERT_TRUE(received.has_value());
+    EXPECT_EQ(std::string_view(buffer, received->Size), "one");
+    EXPECT_EQ(received->From.Port(), first.LocalPort());
+    try {
+        socket.Receive(buffer, sizeof buffer, -1);
+        ADD_FAILURE() << "no error raised";
+    } catch (const EMessageTooLong& failure) {
+        EXPECT_EQ(failure.Number(), 10040);
+        EXPECT_EQ(failure.From().Port(), second.LocalPort());
+    }
+}
