@@ -43,7 +43,7 @@ TApplicationCore::TApplicationCore(TProgramPaths paths, std::size_t activityLogL
 TApplicationCore::~TApplicationCore()
 {
     // Closing never waits for transfers: the engine stops them and drops their reports.
-    StopListening();
+    Shutdown();
     SetUnexpectedFailureSink(nullptr);
 }
 
@@ -172,11 +172,6 @@ void TApplicationCore::StopServer()
     serverState_.SetStateText(busy ? TServerState::kStopping : TServerState::kStopped);
     serverState_.SetStopRequested(true);
     SetServerCommands(true, false);
-}
-
-void TApplicationCore::StopListening()
-{
-    engine_.SetActive(false);
 }
 
 std::optional<TStartResult> TApplicationCore::OpenFilesListCommand(const std::string& path)

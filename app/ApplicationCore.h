@@ -85,10 +85,11 @@ public:
 
     TStartResult StartServer();
     void StopServer();
-    /// The program is ending: closes the listening sockets so no new request is taken, and
-    /// leaves the running transfers, the state texts and the commands as they are (the
-    /// core's end stops the transfers without waiting for them). Safe to call again.
-    void StopListening();
+    /// The program is ending: closes the listening sockets so no new request is taken,
+    /// stops the running transfers without waiting for them to finish and drops their
+    /// reports; the state texts and the commands stay as they are. The window's close and
+    /// the headless mode's end call it; the core's end does as a backstop. Safe to call again.
+    void Shutdown() { engine_.Shutdown(); }
     bool ServerActive() const { return engine_.Active(); }
     /// "Open Files List...": opens the document, then starts when AutoStartTFTP is set.
     std::optional<TStartResult> OpenFilesListCommand(const std::string& path);

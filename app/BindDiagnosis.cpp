@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "engine/SocketAddress.h"
+#include "fileio/UniqueFd.h"
 
 namespace fs = std::filesystem;
 
@@ -101,17 +102,15 @@ int BindError(const std::string& address, int port)
     const auto local = NumericAddress(address, port, family);
     if (!local)
         return EINVAL;
-    const int fd = ::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    const TUniqueFd fd(::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd.Valid())
         return errno;
     const int on = 1;
     if (family == AF_INET6)
-        ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
-    ::setsockopt(fd, family == AF_INET6 ? IPPROTO_IPV6 : IPPROTO_IP, family == AF_INET6 ? IPV6_FREEBIND : IP_FREEBIND,
-                 &on, sizeof on);
-    const int failure = ::bind(fd, local->Raw(), local->Length()) == 0 ? 0 : errno;
-    ::close(fd);
-    return failure;
+        ::setsockopt(fd.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    ::setsockopt(fd.Get(), family == AF_INET6 ? IPPROTO_IPV6 : IPPROTO_IP,
+                 family == AF_INET6 ? IPV6_FREEBIND : IP_FREEBIND, &on, sizeof on);
+    return ::bind(fd.Get(), local->Raw(), local->Length()) == 0 ? 0 : errno;
 }
 
 }  // namespace

@@ -219,5 +219,8 @@ int RunHeadless(const TCommandLine& commandLine, std::ostream& out, std::ostream
     serviceManager.NotifyStopping();
     core.StopServer();
     loop.Run([&core] { return core.Engine().SessionCount() == 0; }, THeadlessLoop::TClock::now() + kDrainTime);
+    // What did not finish within the drain time is stopped here, while the loop that
+    // runs completion reports still exists.
+    core.Shutdown();
     return 0;
 }

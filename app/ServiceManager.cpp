@@ -3,7 +3,6 @@
 #include <ctime>
 
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <systemd/sd-daemon.h>
 
@@ -12,17 +11,20 @@ TServiceManager::TServiceManager()
     // Unsets the variables, so a program this one starts never takes the sockets too.
     const int count = sd_listen_fds(1);
     for (int fd = SD_LISTEN_FDS_START; fd < SD_LISTEN_FDS_START + count; ++fd) {
+        TUniqueFd handed(fd);
         if (sd_is_socket(fd, AF_UNSPEC, SOCK_DGRAM, -1) > 0)
-            handedSockets_.push_back(fd);
-        else
-            ::close(fd);
+            handedSockets_.push_back(std::move(handed));
     }
 }
 
-TServiceManager::~TServiceManager()
+TServiceManager::~TServiceManager() = default;
+
+std::vector<int> TServiceManager::HandedSockets() const
 {
-    for (const int fd : handedSockets_)
-        ::close(fd);
+    std::vector<int> fds;
+    for (const TUniqueFd& handed : handedSockets_)
+        fds.push_back(handed.Get());
+    return fds;
 }
 
 void TServiceManager::NotifyReady(const std::string& status) const

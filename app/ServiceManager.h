@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "fileio/UniqueFd.h"
+
 /// The service manager (systemd) as the headless server meets it: the datagram sockets
 /// it handed over at start (socket activation), and the state it is told (ready,
 /// reloading, stopping). Without a service manager there are no sockets and nothing is
@@ -15,7 +17,8 @@ public:
     TServiceManager& operator=(const TServiceManager&) = delete;
     ~TServiceManager();
 
-    const std::vector<int>& HandedSockets() const { return handedSockets_; }
+    /// The handed sockets' descriptors; they stay open for as long as this object lives.
+    std::vector<int> HandedSockets() const;
 
     /// The server listens; `status` is the line `systemctl status` shows.
     void NotifyReady(const std::string& status) const;
@@ -24,5 +27,5 @@ public:
     void NotifyStopping() const;
 
 private:
-    std::vector<int> handedSockets_;
+    std::vector<TUniqueFd> handedSockets_;
 };

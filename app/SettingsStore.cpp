@@ -262,11 +262,6 @@ void TSettingsStore::SetOverrides(TConfigOverrides overrides)
     overrides_ = std::move(overrides);
 }
 
-TConfig TSettingsStore::ReadServingSettings() const
-{
-    return ReadCheckedServingSettings().Config;
-}
-
 TSettingsRead TSettingsStore::ReadCheckedServingSettings() const
 {
     TSettingsRead read = ReadCheckedSettingsFile();

@@ -59,9 +59,8 @@ public:
     /// Values of this run that replace the file's in every record published from now on.
     void SetOverrides(TConfigOverrides overrides);
 
-    /// The settings file read into a record with this run's overrides applied.
-    TConfig ReadServingSettings() const;
-    /// The same, with the values that could not be used listed as LoadSettings lists them.
+    /// The settings file read into a record with this run's overrides applied, with the
+    /// values that could not be used listed as LoadSettings lists them.
     TSettingsRead ReadCheckedServingSettings() const;
 
     /// Reads the settings file and publishes it as the new record, replacing every field.

@@ -25,35 +25,6 @@ constexpr int kServeFlags = O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
 /// the call), so later requests go straight to the walk.
 std::atomic<bool> openat2Missing{false};
 
-/// Closes a descriptor at the end of a scope.
-class TScopedFd {
-public:
-    explicit TScopedFd(int fd) noexcept : fd_(fd) {}
-    TScopedFd(TScopedFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    TScopedFd& operator=(TScopedFd&& other) noexcept
-    {
-        Reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    TScopedFd(const TScopedFd&) = delete;
-    TScopedFd& operator=(const TScopedFd&) = delete;
-    ~TScopedFd()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int Get() const { return fd_; }
-    void Reset(int fd)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
 /// As many symbolic links as the kernel follows in one path lookup.
 constexpr int kMaxLinks = 40;
 
@@ -90,41 +61,21 @@ std::string LinkTarget(int linkFd)
 }
 
 /// Keeps `fd` only when it is open on a regular file, made blocking again for reading.
-int RegularFileOnly(int fd)
+TUniqueFd RegularFileOnly(TUniqueFd fd)
 {
-    if (fd < 0)
-        return -1;
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!fd.Valid() || ::fstat(fd.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};
+    ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
 }  // namespace
 
-TTreeFile::TTreeFile(TTreeFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_))
-{
-}
-
-TTreeFile::~TTreeFile()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
 std::int64_t TTreeFile::Size() const
 {
     struct stat status {};
-    return ::fstat(fd_, &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
-}
-
-int TTreeFile::Release()
-{
-    return std::exchange(fd_, -1);
+    return ::fstat(fd_.Get(), &status) == 0 ? static_cast<std::int64_t>(status.st_size) : -1;
 }
 
 TBootTree::TBootTree(std::string root, TResolver resolver) : root_(std::move(root)), resolver_(resolver)
@@ -171,16 +122,16 @@ TTreeLookup TBootTree::Lookup(std::string_view requested) const
     const auto relative = RelativePath(requested);
     if (!relative)
         return {};
-    const TScopedFd rootFd(::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (rootFd.Get() < 0)
+    const TUniqueFd rootFd(::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd.Valid())
         return {};
-    const TResolved resolved = resolver_ == TResolver::Beneath ? OpenBeneath(rootFd.Get(), *relative)
-                                                                : OpenByWalk(rootFd.Get(), *relative);
-    const int fd = RegularFileOnly(resolved.Fd);
-    if (fd < 0)
+    TResolved resolved = resolver_ == TResolver::Beneath ? OpenBeneath(rootFd.Get(), *relative)
+                                                          : OpenByWalk(rootFd.Get(), *relative);
+    TUniqueFd fd = RegularFileOnly(std::move(resolved.Fd));
+    if (!fd.Valid())
         return {resolved.Outcome == TTreeOutcome::LinkLeavesTree ? resolved.Outcome : TTreeOutcome::DoesNotExist,
                 std::nullopt};
-    return {TTreeOutcome::Served, TTreeFile(fd, FullPath(*relative))};
+    return {TTreeOutcome::Served, TTreeFile(std::move(fd), FullPath(*relative))};
 }
 
 std::optional<TTreeFile> TBootTree::Open(std::string_view requested) const
@@ -197,9 +148,9 @@ TBootTree::TResolved TBootTree::OpenBeneath(int rootFd, const std::string& relat
         // out, or a /proc-style magic link fails the lookup (EXDEV, ELOOP), and the walk
         // below then tells a link into the tree from one out of it.
         how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
-        const auto fd = ::syscall(SYS_openat2, rootFd, relative.c_str(), &how, sizeof how);
-        if (fd >= 0)
-            return {static_cast<int>(fd), TTreeOutcome::Served};
+        TUniqueFd fd(static_cast<int>(::syscall(SYS_openat2, rootFd, relative.c_str(), &how, sizeof how)));
+        if (fd.Valid())
+            return {std::move(fd), TTreeOutcome::Served};
         if (errno != ENOSYS && errno != EPERM && errno != EXDEV && errno != ELOOP)
             return {};
         if (errno == ENOSYS || errno == EPERM)
@@ -215,7 +166,7 @@ TBootTree::TResolved TBootTree::OpenBeneath(int rootFd, const std::string& relat
 /// never above the root, so no path of links can lead upwards out of the tree.
 TBootTree::TResolved TBootTree::OpenByWalk(int rootFd, const std::string& relative) const
 {
-    std::vector<TScopedFd> folders;
+    std::vector<TUniqueFd> folders;
     folders.emplace_back(::dup(rootFd));
     std::deque<std::string> pending = Components(relative);
     int linksFollowed = 0;
@@ -224,13 +175,13 @@ TBootTree::TResolved TBootTree::OpenByWalk(int rootFd, const std::string& relati
         pending.pop_front();
         if (component == "..") {
             if (folders.size() == 1)
-                return {-1, TTreeOutcome::LinkLeavesTree};
+                return {TUniqueFd(), TTreeOutcome::LinkLeavesTree};
             folders.pop_back();
             continue;
         }
-        TScopedFd node(::openat(folders.back().Get(), component.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        TUniqueFd node(::openat(folders.back().Get(), component.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
         struct stat status {};
-        if (node.Get() < 0 || ::fstat(node.Get(), &status) != 0)
+        if (!node.Valid() || ::fstat(node.Get(), &status) != 0)
             return {};
         if (S_ISLNK(status.st_mode)) {
             // The kernel's own bound on links in one lookup: a loop ends as a missing file.
@@ -242,14 +193,14 @@ TBootTree::TResolved TBootTree::OpenByWalk(int rootFd, const std::string& relati
             if (target.front() == '/') {
                 const auto inside = InsideRoot(target);
                 if (!inside)
-                    return {-1, TTreeOutcome::LinkLeavesTree};
+                    return {TUniqueFd(), TTreeOutcome::LinkLeavesTree};
                 folders.erase(folders.begin() + 1, folders.end());
                 target = *inside;
             }
             auto parts = Components(target);
             pending.insert(pending.begin(), parts.begin(), parts.end());
         } else if (pending.empty()) {
-            return {::openat(folders.back().Get(), component.c_str(), kServeFlags | O_NOFOLLOW),
+            return {TUniqueFd(::openat(folders.back().Get(), component.c_str(), kServeFlags | O_NOFOLLOW)),
                     TTreeOutcome::Served};
         } else if (S_ISDIR(status.st_mode)) {
             folders.push_back(std::move(node));

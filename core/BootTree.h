@@ -5,23 +5,20 @@
 #include <string>
 #include <string_view>
 
+#include "fileio/UniqueFd.h"
+
 /// One regular file opened beneath the boot tree: the descriptor and the file's full path.
-/// Move-only owner of the descriptor until Release() hands it on.
+/// Move-only; TakeFd() hands the descriptor on.
 class TTreeFile {
 public:
-    TTreeFile(int fd, std::string path) noexcept : fd_(fd), path_(std::move(path)) {}
-    TTreeFile(TTreeFile&& other) noexcept;
-    TTreeFile& operator=(TTreeFile&&) = delete;
-    TTreeFile(const TTreeFile&) = delete;
-    ~TTreeFile();
+    TTreeFile(TUniqueFd fd, std::string path) noexcept : fd_(std::move(fd)), path_(std::move(path)) {}
 
     const std::string& Path() const { return path_; }
     std::int64_t Size() const;
-    /// Gives up the descriptor to a new owner.
-    int Release();
+    TUniqueFd TakeFd() { return std::move(fd_); }
 
 private:
-    int fd_ = -1;
+    TUniqueFd fd_;
     std::string path_;
 };
 
@@ -66,7 +63,7 @@ public:
 
 private:
     struct TResolved {
-        int Fd = -1;
+        TUniqueFd Fd;
         TTreeOutcome Outcome = TTreeOutcome::DoesNotExist;
     };
 

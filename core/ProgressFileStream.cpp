@@ -30,11 +30,9 @@ void SyncFolderOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, std::max<std::size_t>(slash, 1));
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const TUniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Valid())
+        ::fsync(fd.Get());
 }
 
 }  // namespace
@@ -42,7 +40,7 @@ void SyncFolderOf(const std::string& path)
 TProgressFileStream::TProgressFileStream(TUniqueFd fd, std::string openedPath, std::string fileName,
                                          TProgressCallback callback, const TPeerInfo& peer,
                                          TTransferDirection direction, TUploadTerms terms)
-    : TFileStream(fd.Release(), std::move(openedPath)), fileName_(std::move(fileName)),
+    : TFileStream(std::move(fd), std::move(openedPath)), fileName_(std::move(fileName)),
       callback_(std::move(callback)), peer_(peer), direction_(direction), terms_(terms)
 {
     if (direction_ == tdDownload)
@@ -53,15 +51,6 @@ TProgressFileStream::~TProgressFileStream()
 {
     if (direction_ == tdUpload && !committed_)
         ::unlink(Path().c_str());
-}
-
-std::unique_ptr<TProgressFileStream> TProgressFileStream::OpenForRead(const std::string& path,
-                                                                      TProgressCallback callback,
-                                                                      const TPeerInfo& peer)
-{
-    TFileStream file = TFileStream::OpenForRead(path);
-    return std::make_unique<TProgressFileStream>(TUniqueFd(file.ReleaseHandle()), path, path, std::move(callback),
-                                                 peer, tdDownload);
 }
 
 std::unique_ptr<TProgressFileStream> TProgressFileStream::CreateForUpload(const std::string& path,

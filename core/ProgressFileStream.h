@@ -33,17 +33,13 @@ using TProgressCallback =
 /// successful Commit() removes its temporary file.
 class TProgressFileStream : public TFileStream {
 public:
-    /// Opens an existing file for reading; raises EFOpenError.
-    static std::unique_ptr<TProgressFileStream> OpenForRead(const std::string& path,
-                                                            TProgressCallback callback,
-                                                            const TPeerInfo& peer);
     /// Creates the temporary file of an upload to `path`; raises EFCreateError.
     static std::unique_ptr<TProgressFileStream> CreateForUpload(const std::string& path,
                                                                 TProgressCallback callback,
                                                                 const TPeerInfo& peer,
                                                                 TUploadTerms terms);
     /// Takes an open descriptor: `openedPath` is the file it is open on, `fileName` the
-    /// file the transfer is about. Use the factories above.
+    /// file the transfer is about. An upload is made by CreateForUpload.
     TProgressFileStream(TUniqueFd fd, std::string openedPath, std::string fileName,
                         TProgressCallback callback, const TPeerInfo& peer,
                         TTransferDirection direction, TUploadTerms terms = {});

@@ -93,10 +93,9 @@ void TRequestHandlers::Refuse(const std::string& fileName, const TPeerInfo& peer
         transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
 }
 
-std::unique_ptr<TTransfer> TRequestHandlers::MakeTransfer(TTransferDirection direction, const std::string& path,
-                                                          const TPeerInfo& peerInfo)
+std::unique_ptr<TTransfer> TRequestHandlers::MakeTransfer(TTransferDirection direction, const std::string& path)
 {
-    auto transfer = std::make_unique<TTransfer>(std::move(*pending_.Place), direction, path, peerInfo,
+    auto transfer = std::make_unique<TTransfer>(std::move(*pending_.Place), direction, path,
                                                 std::exchange(pending_.Record, {}));
     pending_.Place.reset();
     return transfer;
@@ -149,8 +148,7 @@ void TRequestHandlers::DecideRead(const std::string& fileName, const TConfig& co
         Refuse(fileName, peerInfo, "Send error: File does not exist!", grantAccess);
         throw ETFTPFileNotFound("File not found");
     }
-    TFileStream file = TFileStream::OpenForRead(path);
-    GrantRead(path, TUniqueFd(file.ReleaseHandle()), true, peerInfo, aStream);
+    GrantRead(path, TFileStream::OpenReadable(path), true, peerInfo, aStream);
     grantAccess = true;
 }
 
@@ -160,7 +158,7 @@ void TRequestHandlers::GrantRead(const std::string& path, TUniqueFd fd, bool lis
 {
     auto stream = std::make_unique<TProgressFileStream>(std::move(fd), path, path, ProgressCallback(), peerInfo,
                                                         tdDownload);
-    auto transfer = MakeTransfer(tdDownload, path, peerInfo);
+    auto transfer = MakeTransfer(tdDownload, path);
     transfer->SetListed(listed);
     serverState_.ShowServerState(TServerState::kStarted);
     transfer->SetEntry(activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusSendingFile).Id);
@@ -182,7 +180,7 @@ void TRequestHandlers::ServeFromTree(const std::string& fileName, const std::str
         throw ETFTPFileNotFound("File not found");
     }
     const std::string path = file->Path();
-    GrantRead(path, TUniqueFd(file->Release()), false, peerInfo, aStream);
+    GrantRead(path, file->TakeFd(), false, peerInfo, aStream);
     grantAccess = true;
 }
 
@@ -217,7 +215,7 @@ void TRequestHandlers::TFTPWriteFile(TTrivialFTPServer&, std::string& fileName, 
     if (!refusal.empty())
         return Refuse(fileName, peerInfo, refusal, grantAccess);
     const std::string path = config->DestDir + "/" + fileName;
-    auto transfer = MakeTransfer(tdUpload, path, peerInfo);
+    auto transfer = MakeTransfer(tdUpload, path);
     serverState_.ShowServerState(TServerState::kStarted);
     const TActivityEntry entry = activityLog_.AddActivityEntry(aiTransfer, path, peerInfo.IP, kStatusReceivingFile);
     transfer->SetEntry(entry.Id);

@@ -67,8 +67,7 @@ private:
     std::string UploadRefusal(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo);
     void Refuse(const std::string& fileName, const TPeerInfo& peerInfo, const std::string& status,
                 bool& grantAccess);
-    std::unique_ptr<TTransfer> MakeTransfer(TTransferDirection direction, const std::string& path,
-                                            const TPeerInfo& peerInfo);
+    std::unique_ptr<TTransfer> MakeTransfer(TTransferDirection direction, const std::string& path);
     void FinishEntry(TTransfer& transfer, bool success, const TConfig& config);
 
     TFilesList& filesList_;

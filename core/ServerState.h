@@ -39,7 +39,6 @@ public:
         if (std::atomic<std::int32_t>* count = count_.exchange(nullptr))
             --*count;
     }
-    bool Held() const { return count_.load() != nullptr; }
 
 private:
     std::atomic<std::atomic<std::int32_t>*> count_{nullptr};

@@ -3,9 +3,8 @@
 #include <utility>
 
 TTransfer::TTransfer(TConnectionPlace place, TTransferDirection direction, std::string fileName,
-                     TPeerInfo peer, TProgressCursor record)
-    : place_(std::move(place)), direction_(direction), fileName_(std::move(fileName)),
-      peer_(std::move(peer)), record_(std::move(record))
+                     TProgressCursor record)
+    : place_(std::move(place)), direction_(direction), fileName_(std::move(fileName)), record_(std::move(record))
 {
 }
 

@@ -14,7 +14,7 @@ enum TTransferDirection : std::int32_t { tdDownload = 0, tdUpload = 1 };
 
 /// One granted transfer, from its grant to the report of its outcome: its place under
 /// the connection limit, its activity entry, its Transfer Log row and record, its
-/// direction, name and peer. Made by the read or write handler on the listener thread,
+/// direction and name. Made by the read or write handler on the listener thread,
 /// carried by the session inside the transfer's stream, and handed back with the stream
 /// to the completion handler on the main thread, which finishes exactly this entry and
 /// this row. OutcomeKnown is called on the session's thread while the session holds it;
@@ -22,7 +22,7 @@ enum TTransferDirection : std::int32_t { tdDownload = 0, tdUpload = 1 };
 class TTransfer {
 public:
     TTransfer(TConnectionPlace place, TTransferDirection direction, std::string fileName,
-              TPeerInfo peer, TProgressCursor record);
+              TProgressCursor record);
     TTransfer(const TTransfer&) = delete;
     TTransfer& operator=(const TTransfer&) = delete;
 
@@ -33,13 +33,10 @@ public:
     TTransferOutcome Outcome() const { return outcome_; }
     /// Gives the place back without an outcome (a session that never started); once.
     void GiveBackPlace() noexcept { place_.Release(); }
-    bool HoldsPlace() const { return place_.Held(); }
 
-    TTransferDirection Direction() const { return direction_; }
     bool IsUpload() const { return direction_ == tdUpload; }
     /// The file the transfer is about: the served file, or the upload's destination.
     const std::string& FileName() const { return fileName_; }
-    const TPeerInfo& Peer() const { return peer_; }
     /// The row and record in the Transfer Log; progress reports fill them in.
     TProgressCursor& Record() { return record_; }
 
@@ -56,7 +53,6 @@ private:
     std::atomic<TTransferOutcome> outcome_{TTransferOutcome::Failed};
     const TTransferDirection direction_;
     const std::string fileName_;
-    const TPeerInfo peer_;
     TProgressCursor record_;
     TActivityEntryId entry_{};
     bool listed_ = false;

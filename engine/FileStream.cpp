@@ -14,48 +14,36 @@
 
 #include "engine/NetException.h"
 
-TFileStream::TFileStream(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+TFileStream::TFileStream(TUniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
 
-TFileStream::TFileStream(TFileStream&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
-      position_(other.position_)
+TUniqueFd TFileStream::OpenReadable(const std::string& path)
 {
-}
-
-TFileStream::~TFileStream()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (fd.Valid() && ::fstat(fd.Get(), &info) == 0 && S_ISDIR(info.st_mode))
+        errno = EISDIR;
+    else if (fd.Valid())
+        return fd;
+    throw EFOpenError(FormatText("Cannot open file \"%s\". %s", path.c_str(), std::strerror(errno)));
 }
 
 TFileStream TFileStream::OpenForRead(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        errno = EISDIR;
-    } else if (fd >= 0) {
-        return TFileStream(fd, path);
-    }
-    throw EFOpenError(FormatText("Cannot open file \"%s\". %s", path.c_str(), std::strerror(errno)));
+    return TFileStream(OpenReadable(path), path);
 }
 
 TFileStream TFileStream::CreateForWrite(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd, 0) == 0)
-        return TFileStream(fd, path);
-    const int error = errno;
-    if (fd >= 0)
-        ::close(fd);
-    throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(error)));
+    TUniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (fd.Valid() && ::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && ::ftruncate(fd.Get(), 0) == 0)
+        return TFileStream(std::move(fd), path);
+    throw EFCreateError(FormatText("Cannot create file \"%s\". %s", path.c_str(), std::strerror(errno)));
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count)
 {
     for (;;) {
-        const ssize_t done = ::read(fd_, buffer, count);
+        const ssize_t done = ::read(fd_.Get(), buffer, count);
         if (done >= 0) {
             position_ += done;
             return static_cast<std::size_t>(done);
@@ -80,7 +68,7 @@ std::size_t TFileStream::ReadScattered(std::span<const std::span<char>> buffers)
         }
         ssize_t done = 0;
         do {
-            done = ::readv(fd_, parts.data(), static_cast<int>(count));
+            done = ::readv(fd_.Get(), parts.data(), static_cast<int>(count));
         } while (done < 0 && errno == EINTR);
         if (done < 0)
             throw EStreamReadFailure(std::strerror(errno));
@@ -97,7 +85,7 @@ void TFileStream::Write(const void* buffer, std::size_t count)
 {
     const char* bytes = static_cast<const char*>(buffer);
     while (count > 0) {
-        const ssize_t done = ::write(fd_, bytes, count);
+        const ssize_t done = ::write(fd_.Get(), bytes, count);
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0)
@@ -110,17 +98,12 @@ void TFileStream::Write(const void* buffer, std::size_t count)
 
 void TFileStream::Commit(TTransferMode /*mode: the bytes are kept as they came*/)
 {
-    if (::fsync(fd_) != 0)
+    if (::fsync(fd_.Get()) != 0)
         throw EStreamWriteError(std::strerror(errno));
-}
-
-int TFileStream::ReleaseHandle()
-{
-    return std::exchange(fd_, -1);
 }
 
 std::int64_t TFileStream::Size() const
 {
     struct stat info {};
-    return ::fstat(fd_, &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+    return ::fstat(fd_.Get(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/Stream.h"
+#include "fileio/UniqueFd.h"
 
 /// A stream over one open file descriptor, owned and closed by the stream.
 /// Used by one thread at a time.
@@ -10,14 +11,16 @@ class TFileStream : public TStream {
 public:
     /// Opens an existing file read-only; raises EFOpenError.
     static TFileStream OpenForRead(const std::string& path);
+    /// The descriptor OpenForRead takes, for a stream of another kind; raises as it does.
+    static TUniqueFd OpenReadable(const std::string& path);
     /// Creates the file, or empties an existing one, and holds an exclusive advisory lock
     /// on it so no other writer of ours shares it; raises EFCreateError.
     static TFileStream CreateForWrite(const std::string& path);
 
-    TFileStream(TFileStream&& other) noexcept;
+    /// Takes the open descriptor `fd` of the file at `path`.
+    TFileStream(TUniqueFd fd, std::string path);
+    TFileStream(TFileStream&& other) noexcept = default;
     TFileStream& operator=(TFileStream&&) = delete;
-    TFileStream(const TFileStream&) = delete;
-    ~TFileStream() override;
 
     std::size_t Read(void* buffer, std::size_t count) override;
     /// One readv for up to 64 buffers.
@@ -28,14 +31,9 @@ public:
     /// Flushes the written bytes to the disk; raises EStreamWriteError.
     void Commit(TTransferMode mode) override;
     const std::string& Path() const { return path_; }
-    /// Gives up the descriptor to a new owner; the stream is closed afterwards.
-    int ReleaseHandle();
-
-protected:
-    TFileStream(int fd, std::string path);
 
 private:
-    int fd_ = -1;
+    TUniqueFd fd_;
     std::string path_;
     std::int64_t position_ = 0;
 };

@@ -1,6 +1,5 @@
 #include "engine/PeerChannel.h"
 
-#include "engine/NetException.h"
 #include "engine/UDPClient.h"
 
 void TPeerChannel::ConnectToPeer()
@@ -21,16 +20,6 @@ void TPeerChannel::SendEach(std::span<const std::string_view> datagrams)
 std::optional<std::size_t> TPeerChannel::ReceiveFromPeer(std::span<char> buffer, std::chrono::milliseconds wait)
 {
     // RFC 1350 section 4: a datagram from any other address or port is not part of this
-    // transfer, even one too long for the buffer; it is dropped as if it never came.
-    std::optional<std::size_t> received;
-    try {
-        received = client_.ReceiveWithin(buffer.data(), buffer.size(), static_cast<int>(wait.count()));
-    } catch (const ESocketError&) {
-        if (client_.LastSenderIsPeer())
-            throw;
-        return std::nullopt;
-    }
-    if (received && client_.LastSenderIsPeer())
-        return received;
-    return std::nullopt;
+    // transfer, even one too long for the buffer; the client drops it as if it never came.
+    return client_.ReceiveFromPeer(buffer.data(), buffer.size(), static_cast<int>(wait.count()));
 }

@@ -12,7 +12,6 @@
 #include <linux/in6.h>
 #include <netinet/in.h>
 #include <netinet/udp.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -20,54 +19,18 @@
 #include "engine/NetException.h"
 #include "engine/SocketError.h"
 
-TSocketHandle::TSocketHandle(TSocketHandle&& other) noexcept
-{
-    *this = std::move(other);
-}
-
-TSocketHandle& TSocketHandle::operator=(TSocketHandle&& other) noexcept
-{
-    if (this == &other)
-        return *this;
-    CloseSocket();
-    fd_ = std::exchange(other.fd_, -1);
-    handedFd_ = std::exchange(other.handedFd_, -1);
-    family_ = other.family_;
-    opener_ = other.opener_;
-    batchSender_ = other.batchSender_;
-    messageSender_ = other.messageSender_;
-    segmenting_ = other.segmenting_;
-    receiveWaitMs_ = std::exchange(other.receiveWaitMs_, 0);
-    connected_ = std::exchange(other.connected_, false);
-    freeBind_ = other.freeBind_;
-    ip_ = std::move(other.ip_);
-    port_ = other.port_;
-    clientPortMin_ = other.clientPortMin_;
-    clientPortMax_ = other.clientPortMax_;
-    peerAddress_ = other.peerAddress_;
-    return *this;
-}
-
-TSocketHandle::~TSocketHandle()
-{
-    CloseSocket();
-}
-
 void TSocketHandle::AllocateSocket(int family)
 {
-    if (fd_ >= 0)
+    if (open_.Fd.Valid())
         return;
-    fd_ = opener_(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0)
+    TUniqueFd fd(opener_(family, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (!fd.Valid())
         RaiseLastSocketError();
-    family_ = family;
     const int only = 1;
-    if (family == AF_INET6 && ::setsockopt(fd_, IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only) != 0) {
-        const int failure = errno;
-        CloseSocket();
-        errno = failure;
+    if (family == AF_INET6 && ::setsockopt(fd.Get(), IPPROTO_IPV6, IPV6_V6ONLY, &only, sizeof only) != 0)
         RaiseLastSocketError();
-    }
+    open_ = {std::move(fd)};
+    local_.Family = family;
 }
 
 bool TSocketHandle::BindUnlessNoIPv6()
@@ -76,8 +39,9 @@ bool TSocketHandle::BindUnlessNoIPv6()
         Bind();
         return true;
     } catch (const ESocketError& failure) {
-        const bool noIPv6 = ip_ == kEveryIPv6Address && (failure.Number() == WinsockErrorNumber(EAFNOSUPPORT) ||
-                                                        failure.Number() == WinsockErrorNumber(EADDRNOTAVAIL));
+        const bool noIPv6 = local_.IP == kEveryIPv6Address &&
+                            (failure.Number() == WinsockErrorNumber(EAFNOSUPPORT) ||
+                             failure.Number() == WinsockErrorNumber(EADDRNOTAVAIL));
         if (!noIPv6)
             throw;
         CloseSocket();
@@ -93,19 +57,18 @@ void TSocketHandle::Bind()
         BindOwnSocket();
     TSocketAddress local;
     socklen_t length = sizeof local.Storage;
-    if (::getsockname(fd_, local.Raw(), &length) != 0)
+    if (::getsockname(open_.Fd.Get(), local.Raw(), &length) != 0)
         RaiseLastSocketError();
-    ip_ = AddressText(local);
-    port_ = local.Port();
+    local_ = {AddressText(local), local.Port(), local.Family()};
 }
 
 void TSocketHandle::BindOwnSocket()
 {
-    AllocateSocket(AddressFamily(ip_));
+    AllocateSocket(AddressFamily(local_.IP));
     if (freeBind_)
         AllowFreeBind();
-    if (port_ != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
-        BindTo(port_);
+    if (local_.Port != 0 || clientPortMin_ == 0 || clientPortMax_ == 0) {
+        BindTo(local_.Port);
     } else {
         if (clientPortMax_ < clientPortMin_)
             throw EInvalidPortRange(clientPortMin_, clientPortMax_);
@@ -125,31 +88,28 @@ void TSocketHandle::BindOwnSocket()
 void TSocketHandle::TakeHandedSocket()
 {
     CloseSocket();
-    TSocketAddress local;
-    socklen_t length = sizeof local.Storage;
-    if (::getsockname(handedFd_, local.Raw(), &length) != 0)
+    TUniqueFd fd(::fcntl(handedFd_, F_DUPFD_CLOEXEC, 0));
+    if (!fd.Valid())
         RaiseLastSocketError();
-    fd_ = ::fcntl(handedFd_, F_DUPFD_CLOEXEC, 0);
-    if (fd_ < 0)
-        RaiseLastSocketError();
-    family_ = local.Family();
+    open_ = {std::move(fd)};
 }
 
 void TSocketHandle::AllowFreeBind()
 {
     const int on = 1;
-    const int failed = family_ == AF_INET6 ? ::setsockopt(fd_, IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on)
-                                           : ::setsockopt(fd_, IPPROTO_IP, IP_FREEBIND, &on, sizeof on);
+    const int fd = open_.Fd.Get();
+    const int failed = local_.Family == AF_INET6 ? ::setsockopt(fd, IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on)
+                                                 : ::setsockopt(fd, IPPROTO_IP, IP_FREEBIND, &on, sizeof on);
     if (failed != 0)
         RaiseLastSocketError();
 }
 
 void TSocketHandle::BindTo(int port)
 {
-    const auto local = NumericAddress(ip_, port, family_);
+    const auto local = NumericAddress(local_.IP, port, local_.Family);
     if (!local)
-        throw EInvalidIPAddress(ip_);
-    if (::bind(fd_, local->Raw(), local->Length()) == 0)
+        throw EInvalidIPAddress(local_.IP);
+    if (::bind(open_.Fd.Get(), local->Raw(), local->Length()) == 0)
         return;
     if (errno == EADDRINUSE)
         throw ECouldNotBindSocket();
@@ -158,35 +118,19 @@ void TSocketHandle::BindTo(int port)
 
 void TSocketHandle::SetBroadcast(bool enabled)
 {
-    if (fd_ < 0)
+    if (!open_.Fd.Valid())
         return;
     const int value = enabled ? 1 : 0;
-    if (::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0)
+    if (::setsockopt(open_.Fd.Get(), SOL_SOCKET, SO_BROADCAST, &value, sizeof value) != 0)
         RaiseLastSocketError();
-}
-
-void TSocketHandle::Shutdown()
-{
-    if (fd_ >= 0)
-        ::shutdown(fd_, SHUT_RDWR);
-}
-
-void TSocketHandle::CloseSocket()
-{
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-        connected_ = false;
-        receiveWaitMs_ = 0;
-    }
 }
 
 void TSocketHandle::Connect(const TSocketAddress& peer)
 {
     AllocateSocket(peer.Family());
-    if (::connect(fd_, peer.Raw(), peer.Length()) != 0)
+    if (::connect(open_.Fd.Get(), peer.Raw(), peer.Length()) != 0)
         RaiseLastSocketError();
-    connected_ = true;
+    open_.Connected = true;
 }
 
 namespace {
@@ -245,7 +189,7 @@ void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
     AllocateSocket(to.Family());
     iovec part{const_cast<char*>(bytes.data()), bytes.size()};
     msghdr message{};
-    if (!connected_) {
+    if (!open_.Connected) {
         message.msg_name = const_cast<sockaddr*>(to.Raw());
         message.msg_namelen = to.Length();
     }
@@ -253,7 +197,7 @@ void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
     message.msg_iovlen = 1;
     ssize_t sent = 0;
     do {
-        sent = messageSender_(fd_, &message, 0);
+        sent = sendCalls_.Message(open_.Fd.Get(), &message, 0);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0)
         RaiseSendFailure();
@@ -287,7 +231,7 @@ std::size_t TSocketHandle::SendSegmented(const TSocketAddress& to, std::span<con
             bytes += datagram.size();
         }
         msghdr message{};
-        if (!connected_) {
+        if (!open_.Connected) {
             message.msg_name = const_cast<sockaddr*>(to.Raw());
             message.msg_namelen = to.Length();
         }
@@ -303,7 +247,7 @@ std::size_t TSocketHandle::SendSegmented(const TSocketAddress& to, std::span<con
         std::memcpy(CMSG_DATA(size), &segmentSize, sizeof segmentSize);
         ssize_t result = 0;
         do {
-            result = messageSender_(fd_, &message, 0);
+            result = sendCalls_.Message(open_.Fd.Get(), &message, 0);
         } while (result < 0 && errno == EINTR);
         if (result < 0 && SegmentationRefused()) {
             segmenting_ = false;
@@ -331,14 +275,14 @@ void TSocketHandle::SendBatches(const TSocketAddress& to, std::span<const std::s
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
             messages[i].msg_hdr.msg_iovlen = 1;
-            if (!connected_) {
+            if (!open_.Connected) {
                 messages[i].msg_hdr.msg_name = const_cast<sockaddr*>(to.Raw());
                 messages[i].msg_hdr.msg_namelen = to.Length();
             }
         }
         // The system may take fewer datagrams than it is given, even none before a
         // signal; the rest go in the next call, and an error on the first of them shows.
-        const int sent = batchSender_(fd_, messages.data(), static_cast<unsigned int>(count), 0);
+        const int sent = sendCalls_.Batch(open_.Fd.Get(), messages.data(), static_cast<unsigned int>(count), 0);
         if (sent < 0 && errno == EINTR)
             continue;
         if (sent < 0)
@@ -353,65 +297,36 @@ void TSocketHandle::SendBatches(const TSocketAddress& to, std::span<const std::s
     }
 }
 
-bool TSocketHandle::WaitReadable(int waitMs) const
+std::optional<TReceived> TSocketHandle::Receive(char* buffer, std::size_t size, int waitMs)
 {
-    pollfd entry{fd_, POLLIN, 0};
-    int ready = 0;
+    if (waitMs != 0)
+        SetReceiveWait(waitMs < 0 ? 0 : waitMs);
+    // MSG_TRUNC reports the datagram's real length, so one that did not fit is seen.
+    const int flags = MSG_TRUNC | (waitMs == 0 ? MSG_DONTWAIT : 0);
+    TReceived received;
+    socklen_t length = sizeof received.From.Storage;
+    ssize_t got = 0;
     do {
-        ready = ::poll(&entry, 1, waitMs < 0 ? -1 : waitMs);
-    } while (ready < 0 && errno == EINTR);
-    if (ready < 0)
+        got = ::recvfrom(open_.Fd.Get(), buffer, size, flags, received.From.Raw(), &length);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        return std::nullopt;
+    if (got < 0)
         RaiseLastSocketError();
-    return ready > 0;
+    if (static_cast<std::size_t>(got) > size)
+        throw EMessageTooLong(received.From);
+    received.Size = static_cast<std::size_t>(got);
+    return received;
 }
 
-std::optional<std::size_t> TSocketHandle::ReceiveFromWithin(char* buffer, std::size_t size, int waitMs)
+void TSocketHandle::SetReceiveWait(int waitMs)
 {
-    if (waitMs != receiveWaitMs_) {
-        const timeval wait{waitMs / 1000, static_cast<suseconds_t>((waitMs % 1000) * 1000)};
-        if (::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0)
-            RaiseLastSocketError();
-        receiveWaitMs_ = waitMs;
-    }
-    return ReceiveUnlessNone(buffer, size, 0);
-}
-
-std::optional<std::size_t> TSocketHandle::ReceiveWaiting(char* buffer, std::size_t size)
-{
-    return ReceiveUnlessNone(buffer, size, MSG_DONTWAIT);
-}
-
-std::size_t TSocketHandle::ReceiveFrom(char* buffer, std::size_t size)
-{
-    return Receive(buffer, size, 0);
-}
-
-std::optional<std::size_t> TSocketHandle::ReceiveUnlessNone(char* buffer, std::size_t size, int flags)
-{
-    try {
-        return Receive(buffer, size, flags);
-    } catch (const ESocketError& failure) {
-        if (failure.Number() == WinsockErrorNumber(EAGAIN))
-            return std::nullopt;
-        throw;
-    }
-}
-
-std::size_t TSocketHandle::Receive(char* buffer, std::size_t size, int flags)
-{
-    TSocketAddress from;
-    socklen_t length = sizeof from.Storage;
-    ssize_t received = 0;
-    do {
-        // MSG_TRUNC reports the datagram's real length, so one that did not fit is seen.
-        received = ::recvfrom(fd_, buffer, size, MSG_TRUNC | flags, from.Raw(), &length);
-    } while (received < 0 && errno == EINTR);
-    if (received < 0)
+    if (waitMs == open_.ReceiveWaitMs)
+        return;
+    const timeval wait{waitMs / 1000, static_cast<suseconds_t>((waitMs % 1000) * 1000)};
+    if (::setsockopt(open_.Fd.Get(), SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait) != 0)
         RaiseLastSocketError();
-    peerAddress_ = from;
-    if (static_cast<std::size_t>(received) > size)
-        throw ESocketError(10040);
-    return static_cast<std::size_t>(received);
+    open_.ReceiveWaitMs = waitMs;
 }
 
 TSocketHandle& TSocketHandles::Add()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <deque>
 #include <optional>
 #include <span>
@@ -10,7 +9,9 @@
 
 #include <sys/socket.h>
 
+#include "engine/NetException.h"
 #include "engine/SocketAddress.h"
+#include "fileio/UniqueFd.h"
 
 /// The bind address text of every local IPv6 address.
 inline constexpr char kEveryIPv6Address[] = "::";
@@ -30,46 +31,56 @@ struct TSendCalls {
     TMessageSender Message = ::sendmsg;
 };
 
-/// One UDP socket with its local address and the sender of the last datagram it
-/// received. Owned by an endpoint; used by one thread at a time, except Shutdown(),
-/// which another thread may call to wake a waiting receiver. Moving hands the open
-/// socket over (a socket bound on one thread, used on another).
+/// Where a socket is bound, or is to be bound: the local address text (empty: every
+/// address of the family), the port (0: one the system picks) and the family.
+struct TBindingAddress {
+    std::string IP;
+    int Port = 0;
+    int Family = AF_INET;
+};
+
+/// One datagram read from a socket: how many bytes it brought and who sent it.
+struct TReceived {
+    std::size_t Size = 0;
+    TSocketAddress From;
+};
+
+/// A datagram longer than the receive buffer: the receive failure 10040 ("Message too
+/// long."). It names the sender, because a session ignores a stranger's datagram.
+class EMessageTooLong : public ESocketError {
+public:
+    explicit EMessageTooLong(const TSocketAddress& from) : ESocketError(10040), from_(from) {}
+    const TSocketAddress& From() const { return from_; }
+
+private:
+    TSocketAddress from_;
+};
+
+/// One UDP socket and the local address it is bound to. Owned by an endpoint and used
+/// by one thread at a time. Moving hands the open socket over (a socket bound on one
+/// thread, used on another).
 class TSocketHandle {
 public:
-    TSocketHandle() = default;
-    TSocketHandle(const TSocketHandle&) = delete;
-    TSocketHandle& operator=(const TSocketHandle&) = delete;
-    TSocketHandle(TSocketHandle&& other) noexcept;
-    TSocketHandle& operator=(TSocketHandle&& other) noexcept;
-    ~TSocketHandle();
-
-    const std::string& IP() const { return ip_; }
-    void SetIP(std::string ip) { ip_ = std::move(ip); }
-    int Port() const { return port_; }
-    void SetPort(int port) { port_ = port; }
+    const std::string& IP() const { return local_.IP; }
+    void SetIP(std::string ip) { local_.IP = std::move(ip); }
+    int Port() const { return local_.Port; }
+    void SetPort(int port) { local_.Port = port; }
     int ClientPortMin() const { return clientPortMin_; }
     void SetClientPortMin(int port) { clientPortMin_ = port; }
     int ClientPortMax() const { return clientPortMax_; }
     void SetClientPortMax(int port) { clientPortMax_ = port; }
-    std::string PeerIP() const { return AddressText(peerAddress_); }
-    int PeerPort() const { return peerAddress_.Port(); }
-    const TSocketAddress& PeerAddress() const { return peerAddress_; }
     void SetSocketOpener(TSocketOpener opener) { opener_ = opener; }
     /// Lets Bind() take an address that is not (yet) on any interface (IP_FREEBIND,
     /// IPV6_FREEBIND): the socket receives once the address comes up.
     void SetFreeBind(bool enabled) { freeBind_ = enabled; }
-    void SetBatchSender(TBatchSender sender) { batchSender_ = sender; }
-    void SetMessageSender(TMessageSender sender) { messageSender_ = sender; }
-    void SetSendCalls(const TSendCalls& calls)
-    {
-        batchSender_ = calls.Batch;
-        messageSender_ = calls.Message;
-    }
+    void SetSendCalls(const TSendCalls& calls) { sendCalls_ = calls; }
+    void SetBatchSender(TBatchSender sender) { sendCalls_.Batch = sender; }
+    void SetMessageSender(TMessageSender sender) { sendCalls_.Message = sender; }
     /// Whether SendEach may still hand a run of datagrams over as one segmented send.
     bool SegmentingSends() const { return segmenting_; }
 
-    int Handle() const { return fd_; }
-    bool HandleAllocated() const { return fd_ >= 0; }
+    int Handle() const { return open_.Fd.Get(); }
+    bool HandleAllocated() const { return open_.Fd.Valid(); }
 
     /// Creates a datagram socket of `family` when there is none yet; an IPv6 one carries
     /// IPv6 only (IPV6_V6ONLY), so IPv4 traffic keeps to the IPv4 sockets.
@@ -87,9 +98,7 @@ public:
     /// other failure is raised.
     bool BindUnlessNoIPv6();
     void SetBroadcast(bool enabled);
-    /// Wakes any thread waiting on the socket; the socket stays open.
-    void Shutdown();
-    void CloseSocket();
+    void CloseSocket() { open_ = {}; }
 
     /// Sends one whole datagram to `to`, or to the peer once connected; raises
     /// EPackageSizeTooBig, ENotAllBytesSent or ESocketError.
@@ -105,48 +114,40 @@ public:
     /// Fixes the socket's peer: sends go there without an address (and without a route
     /// lookup each time), and the system delivers datagrams from that peer only.
     void Connect(const TSocketAddress& peer);
-    bool Connected() const { return connected_; }
-    /// Waits up to `waitMs` (negative: without limit) for the socket to become readable.
-    bool WaitReadable(int waitMs) const;
-    /// Reads one datagram into `buffer` and records its sender as the peer. A datagram
-    /// longer than `size` raises ESocketError 10040 ("Message too long.").
-    std::size_t ReceiveFrom(char* buffer, std::size_t size);
-    /// Like ReceiveFrom, but waits at most `waitMs` (> 0) for the datagram; nothing within
-    /// the wait gives no value. One system call when a datagram is waiting, so the
-    /// transfer loop costs no extra wake-up per block.
-    std::optional<std::size_t> ReceiveFromWithin(char* buffer, std::size_t size, int waitMs);
-    /// Like ReceiveFrom, but never waits: nothing when no datagram is there after all (a
-    /// datagram that woke a poll may still be dropped, for a bad checksum for instance).
-    std::optional<std::size_t> ReceiveWaiting(char* buffer, std::size_t size);
+    /// Reads one datagram into `buffer`, waiting at most `waitMs` for it: 0 does not
+    /// wait, a negative wait has no limit. Nothing when none came (a datagram that woke a
+    /// poll may still be dropped, for a bad checksum for instance). One system call when a
+    /// datagram is waiting, so a transfer costs no extra wake-up per block. A datagram
+    /// longer than `size` raises EMessageTooLong.
+    std::optional<TReceived> Receive(char* buffer, std::size_t size, int waitMs);
 
 private:
+    /// The open socket and what was set on it; a socket opened anew starts afresh.
+    struct TOpenSocket {
+        TUniqueFd Fd;
+        bool Connected = false;  // sends go to the connected peer
+        int ReceiveWaitMs = 0;   // the receive timeout as last set; 0: none
+    };
+
     void BindTo(int port);
     void AllowFreeBind();
     void BindOwnSocket();
     void TakeHandedSocket();
+    void SetReceiveWait(int waitMs);
     void SendBatches(const TSocketAddress& to, std::span<const std::string_view> datagrams);
     /// Sends what it can of `datagrams` as segmented sends and returns how many went out;
     /// stops early, and stops trying for good, where the system refuses segmentation.
     std::size_t SendSegmented(const TSocketAddress& to, std::span<const std::string_view> datagrams);
-    std::size_t Receive(char* buffer, std::size_t size, int flags);
-    /// Receive, with EAGAIN (no datagram) given as no value.
-    std::optional<std::size_t> ReceiveUnlessNone(char* buffer, std::size_t size, int flags);
 
-    int fd_ = -1;
-    int handedFd_ = -1;     // not owned; see UseHandedSocket
-    int family_ = AF_INET;  // of the open socket
-    TSocketOpener opener_ = ::socket;
-    TBatchSender batchSender_ = TSendCalls{}.Batch;
-    TMessageSender messageSender_ = TSendCalls{}.Message;
-    bool segmenting_ = true;  // cleared once the system refuses a segmented send
-    int receiveWaitMs_ = 0;  // the socket's receive timeout as last set
-    bool connected_ = false;
-    bool freeBind_ = false;
-    std::string ip_;
-    int port_ = 0;
+    TOpenSocket open_;
+    TBindingAddress local_;
     int clientPortMin_ = 0;
     int clientPortMax_ = 0;
-    TSocketAddress peerAddress_;
+    int handedFd_ = -1;  // not owned; see UseHandedSocket
+    bool freeBind_ = false;
+    TSocketOpener opener_ = ::socket;
+    TSendCalls sendCalls_;
+    bool segmenting_ = true;  // cleared once the system refuses a segmented send
 };
 
 /// The ordered bindings of a server. Every binding added starts with an empty IP and

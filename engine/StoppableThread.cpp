@@ -1,6 +1,18 @@
 #include "engine/StoppableThread.h"
 
+#include <cstdint>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include "engine/SocketError.h"
 #include "engine/UnexpectedFailure.h"
+
+TStoppableThread::TStoppableThread() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (!wake_.Valid())
+        RaiseLastSocketError();
+}
 
 TStoppableThread::~TStoppableThread()
 {
@@ -19,8 +31,13 @@ void TStoppableThread::Start(std::size_t stackSize)
 
 void TStoppableThread::Stop()
 {
-    std::lock_guard guard(flagsLock_);
-    stopped_ = true;
+    {
+        std::lock_guard guard(flagsLock_);
+        stopped_ = true;
+    }
+    // The counter only grows, so the wake-up stays readable however often it is given.
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = ::write(wake_.Get(), &one, sizeof one);
 }
 
 bool TStoppableThread::Stopped() const

@@ -19,8 +19,6 @@ class TTransferPorts {
 public:
     /// An invalid range (see TransferPortRangeValid) lets the system pick.
     void SetRange(int low, int high);
-    int Low() const { return static_cast<int>(range_.load() >> 16); }
-    int High() const { return static_cast<int>(range_.load() & 0xFFFF); }
 
     /// A socket of `family` (the peer's) for a new session: bound on every local address
     /// of that family to a free port of the range, or not yet open (the system picks a port at its first use) without a range.

@@ -11,24 +11,28 @@ TTrivialFTPServer::TTrivialFTPServer()
 
 TTrivialFTPServer::~TTrivialFTPServer()
 {
+    Shutdown();
+}
+
+void TTrivialFTPServer::Shutdown()
+{
     // The listener goes first so no new session starts while the running ones stop.
     SetActive(false);
     sessions_.StopAll();
 }
 
-void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
+void TTrivialFTPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding, const TSocketAddress& peer)
 {
-    TUDPServer::DispatchDatagram(data, binding);
+    TUDPServer::DispatchDatagram(data, binding, peer);
     // RFC 1350: an ERROR is never answered. Two servers (or one server and its own
     // address, spoofed) would otherwise bounce refusals at each other without end.
     if (data.size() >= 2 && DecodeWord(data) == TFTPOpcode::ERROR)
         return;
-    const TPeerInfo peerInfo{binding.PeerIP(), binding.PeerPort()};
     try {
-        HandleRequest(data, peerInfo);
+        HandleRequest(data, TPeerInfo{AddressText(peer), peer.Port()});
     } catch (const std::exception& failure) {
         // Every refusal is answered once, from the binding that received the request.
-        SendErrorPacket(binding, peerInfo.IP, peerInfo.Port, failure);
+        binding.SendTo(peer, MakeErrorPacket(ErrorCodeFor(failure), failure.what()));
     }
 }
 
@@ -146,16 +150,4 @@ void TTrivialFTPServer::ReportTransferComplete(bool success, const TPeerInfo& pe
 {
     if (OnTransferComplete)
         OnTransferComplete(*this, success, peerInfo, std::move(stream), writeOperation);
-}
-
-void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
-                     std::uint16_t code, std::string_view message)
-{
-    binding.SendTo(ResolveHost(peerIP, peerPort), MakeErrorPacket(code, message));
-}
-
-void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
-                     const std::exception& failure)
-{
-    SendErrorPacket(binding, peerIP, peerPort, ErrorCodeFor(failure), failure.what());
 }

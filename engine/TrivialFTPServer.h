@@ -37,13 +37,17 @@ using TTransferCompleteEvent =
 
 /// The TFTP server: parses requests on its bindings, asks the application through its
 /// events, answers refusals with one ERROR, and starts one session per granted request.
-/// Owned by the application; configured on its thread while inactive. Destroying it
-/// stops the listener, then stops and joins every running session; completion reports
-/// that were not delivered by then are dropped.
+/// Owned by the application; configured on its thread while inactive. The owner ends it
+/// with Shutdown(); destroying it does the same as a backstop.
 class TTrivialFTPServer : public TUDPServer {
 public:
     TTrivialFTPServer();
     ~TTrivialFTPServer() override;
+
+    /// Stops listening, then stops and joins every running session; completion reports
+    /// not delivered by then are dropped. No session starts afterwards. Called on the
+    /// owner's thread; safe to call again.
+    void Shutdown();
 
     bool AcceptTimeOut() const { return acceptTimeOut_; }
     void SetAcceptTimeOut(bool accept) { acceptTimeOut_ = accept; }
@@ -80,7 +84,7 @@ public:
                                         std::unique_ptr<TStream> stream, bool writeOperation);
 
 protected:
-    void DispatchDatagram(std::string_view data, TSocketHandle& binding) override;
+    void DispatchDatagram(std::string_view data, TSocketHandle& binding, const TSocketAddress& peer) override;
     /// `transferSocket` is the session's socket when a transfer port range is set.
     virtual void ServeReadRequest(const TTFTPRequest& request, const TPeerInfo& peerInfo,
                                   TSocketHandle transferSocket);
@@ -106,9 +110,3 @@ private:
     TSessionRegistry sessions_;
     TSendCalls sessionSendCalls_;
 };
-
-/// Sends one ERROR packet from `binding` to a peer.
-void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
-                     std::uint16_t code, std::string_view message);
-void SendErrorPacket(TSocketHandle& binding, const std::string& peerIP, int peerPort,
-                     const std::exception& failure);

@@ -23,21 +23,10 @@ void TUDPBase::Send(const std::string& host, int port, std::string_view bytes)
     Binding().SendTo(ResolveHost(host, port), bytes);
 }
 
-std::optional<std::size_t> TUDPBase::ReceiveBuffer(char* buffer, std::size_t size, int waitMs)
+std::optional<TReceived> TUDPBase::ReceiveBuffer(char* buffer, std::size_t size, int waitMs)
 {
     if (!active_)
         SetActive(true);
     const int wait = waitMs == kUseReceiveTimeout ? receiveTimeout_ : waitMs;
-    TSocketHandle& socket = Binding();
-    if (!socket.WaitReadable(wait == kWaitForever ? -1 : wait))
-        return std::nullopt;
-    return socket.ReceiveFrom(buffer, size);
-}
-
-std::string TUDPBase::ReceiveString(int waitMs)
-{
-    std::string text(static_cast<std::size_t>(bufferSize_ > 0 ? bufferSize_ : 0), '\0');
-    const auto received = ReceiveBuffer(text.data(), text.size(), waitMs);
-    text.resize(received.value_or(0));
-    return text;
+    return Binding().Receive(buffer, size, wait == kWaitForever ? -1 : wait);
 }

@@ -33,11 +33,8 @@ public:
     /// Sends one datagram to host and port from the endpoint's socket.
     void Send(const std::string& host, int port, std::string_view bytes);
     /// Waits up to `waitMs` (kUseReceiveTimeout, or kWaitForever) for one datagram and reads
-    /// it into `buffer`; nothing within the wait gives no value. The sender is recorded
-    /// as the peer of the socket.
-    std::optional<std::size_t> ReceiveBuffer(char* buffer, std::size_t size, int waitMs);
-    /// Receives into BufferSize bytes; the text is cut to what arrived (empty if nothing).
-    std::string ReceiveString(int waitMs = kUseReceiveTimeout);
+    /// it into `buffer`; nothing within the wait gives no value.
+    std::optional<TReceived> ReceiveBuffer(char* buffer, std::size_t size, int waitMs);
 
 protected:
     /// The socket sends and receives go through.

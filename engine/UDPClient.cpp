@@ -29,9 +29,17 @@ void TUDPClient::SendEach(std::span<const std::string_view> datagrams)
     socket_.SendEach(PeerAddress(), datagrams);
 }
 
-bool TUDPClient::LastSenderIsPeer()
+std::optional<std::size_t> TUDPClient::ReceiveFromPeer(char* buffer, std::size_t size, int waitMs)
 {
-    return SameEndpoint(socket_.PeerAddress(), PeerAddress());
+    try {
+        const auto received = socket_.Receive(buffer, size, waitMs);
+        if (received && SameEndpoint(received->From, PeerAddress()))
+            return received->Size;
+    } catch (const EMessageTooLong& failure) {
+        if (SameEndpoint(failure.From(), PeerAddress()))
+            throw;
+    }
+    return std::nullopt;
 }
 
 void TUDPClient::Open()

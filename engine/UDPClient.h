@@ -8,7 +8,7 @@
 
 /// A UDP endpoint talking to one peer (`Host`, `Port`). Its socket opens at the first
 /// send or receive, on a port the system picks, and closes with the client.
-/// Used by one thread at a time, except Shutdown().
+/// Used by one thread at a time.
 class TUDPClient : public TUDPBase {
 public:
     ~TUDPClient() override;
@@ -24,13 +24,11 @@ public:
     /// Sends each of `datagrams` to Host and Port, several per system call.
     void SendEach(std::span<const std::string_view> datagrams);
 
-    /// Waits at most `waitMs` (> 0) for one datagram; see TSocketHandle::ReceiveFromWithin.
-    std::optional<std::size_t> ReceiveWithin(char* buffer, std::size_t size, int waitMs)
-    {
-        return socket_.ReceiveFromWithin(buffer, size, waitMs);
-    }
-    /// Whether the sender of the last datagram received is the peer itself.
-    bool LastSenderIsPeer();
+    /// Waits at most `waitMs` (> 0) for a datagram from Host and Port and gives its length.
+    /// A datagram from anyone else is not part of the conversation (RFC 1350 section 4):
+    /// it is passed over, even one too long for the buffer, and gives no value like a
+    /// wait in which nothing came. Raises a failure of the receive itself.
+    std::optional<std::size_t> ReceiveFromPeer(char* buffer, std::size_t size, int waitMs);
     /// Ties the socket to Host and Port: the system then drops datagrams from anyone
     /// else before they wake the receiver, and sends skip the address and route lookup.
     void ConnectToPeer() { socket_.Connect(PeerAddress()); }
@@ -39,8 +37,6 @@ public:
     void AdoptSocket(TSocketHandle socket) { socket_ = std::move(socket); }
     /// Sends through `calls` rather than the system's own (tests play a refusing system).
     void UseSendCalls(const TSendCalls& calls) { socket_.SetSendCalls(calls); }
-    /// Wakes a thread waiting in a receive.
-    void Shutdown() { socket_.Shutdown(); }
 
 protected:
     TSocketHandle& Binding() override { return socket_; }

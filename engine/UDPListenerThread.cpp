@@ -1,19 +1,22 @@
 #include "engine/UDPListenerThread.h"
 
-#include <cerrno>
 #include <string_view>
-
-#include <poll.h>
 
 #include "engine/MainThreadBridge.h"
 #include "engine/NetException.h"
-#include "engine/SocketError.h"
 #include "engine/UDPServer.h"
 #include "engine/UnexpectedFailure.h"
 
 TUDPListenerThread::TUDPListenerThread(TUDPServer& server, int bufferSize)
     : server_(server), buffer_(static_cast<std::size_t>(bufferSize > 0 ? bufferSize : 0))
 {
+    waits_.push_back({WakeHandle(), POLLIN, 0});
+    for (TSocketHandle& binding : server_.Bindings()) {
+        if (binding.HandleAllocated()) {
+            waits_.push_back({binding.Handle(), POLLIN, 0});
+            owners_.push_back(&binding);
+        }
+    }
 }
 
 TUDPListenerThread::~TUDPListenerThread()
@@ -31,31 +34,21 @@ void TUDPListenerThread::Terminate()
     }
     if (pending)
         pending->Cancel();
-    for (TSocketHandle& binding : server_.Bindings())
-        binding.Shutdown();
     WaitFor();
 }
 
 void TUDPListenerThread::Run()
 {
-    std::vector<pollfd> waits;
-    std::vector<TSocketHandle*> owners;
-    for (TSocketHandle& binding : server_.Bindings()) {
-        if (binding.HandleAllocated()) {
-            waits.push_back({binding.Handle(), POLLIN, 0});
-            owners.push_back(&binding);
-        }
-    }
-    const int ready = ::poll(waits.data(), waits.size(), kSelectWaitMs);
-    if (ready <= 0)
-        return;
-    for (std::size_t i = 0; i < waits.size(); ++i) {
+    // Without a time limit: Stop() makes the wake-up readable.
+    if (::poll(waits_.data(), waits_.size(), -1) <= 0)
+        return;  // interrupted: the next pass waits again
+    for (std::size_t i = 1; i < waits_.size(); ++i) {
         if (Stopped())
             return;
-        if (waits[i].revents == 0)
+        if (waits_[i].revents == 0)
             continue;
         try {
-            ReadDatagram(*owners[i]);
+            ReadDatagram(*owners_[i - 1]);
         } catch (const ENetException&) {
             // Failures on the server port (a datagram too long, a refusal that could not
             // be sent) are dropped: the sender simply gets no answer.
@@ -69,17 +62,17 @@ void TUDPListenerThread::ReadDatagram(TSocketHandle& binding)
 {
     // Without waiting: a datagram that woke the poll may be gone by now (a bad checksum
     // is found only on reading), and a blocking read would hold every binding up.
-    if (const auto length = binding.ReceiveWaiting(buffer_.data(), buffer_.size()))
-        HandOver(*length, binding);
+    if (const auto received = binding.Receive(buffer_.data(), buffer_.size(), 0))
+        HandOver(*received, binding);
 }
 
-void TUDPListenerThread::HandOver(std::size_t length, TSocketHandle& binding)
+void TUDPListenerThread::HandOver(const TReceived& received, TSocketHandle& binding)
 {
-    const std::string_view data(buffer_.data(), length);
+    const std::string_view data(buffer_.data(), received.Size);
     if (server_.ThreadedEvent())
-        server_.HandleDatagram(data, binding);
+        server_.HandleDatagram(data, binding, received.From);
     else
-        RunOnMainThread([this, data, &binding] { server_.HandleDatagram(data, binding); });
+        RunOnMainThread([this, data, &binding, &received] { server_.HandleDatagram(data, binding, received.From); });
 }
 
 void TUDPListenerThread::RunOnMainThread(const std::function<void()>& work)

@@ -5,19 +5,21 @@
 #include <mutex>
 #include <vector>
 
+#include <poll.h>
+
 #include "engine/StoppableThread.h"
 
 class TUDPServer;
 class TSocketHandle;
 class TSyncCall;
+struct TReceived;
 
 /// The one thread that reads the datagrams of all a server's bindings, one at a time.
-/// It wakes at least once a second so a stop is seen promptly. Owned by the server.
+/// It waits on the bindings and on its wake-up together, so a stop ends the wait at once.
+/// Owned by the server; made after the bindings are bound, which stay as they are while
+/// it runs.
 class TUDPListenerThread : public TStoppableThread {
 public:
-    /// The select wait of one pass, in milliseconds.
-    static constexpr int kSelectWaitMs = 1000;
-
     TUDPListenerThread(TUDPServer& server, int bufferSize);
     ~TUDPListenerThread() override;
 
@@ -33,10 +35,12 @@ protected:
 
 private:
     void ReadDatagram(TSocketHandle& binding);
-    void HandOver(std::size_t length, TSocketHandle& binding);
+    void HandOver(const TReceived& received, TSocketHandle& binding);
 
     TUDPServer& server_;
-    std::vector<char> buffer_;  // reused for every datagram
+    std::vector<char> buffer_;      // reused for every datagram
+    std::vector<pollfd> waits_;     // the wake-up, then each open binding
+    std::vector<TSocketHandle*> owners_;  // the binding of each wait after the first
     std::mutex pendingLock_;
     std::shared_ptr<TSyncCall> pending_;
 };

@@ -18,16 +18,10 @@ TUDPServer::~TUDPServer()
     Close();
 }
 
-void TUDPServer::HandleDatagram(std::string_view data, TSocketHandle& binding)
-{
-    currentBinding_ = &binding;
-    DispatchDatagram(data, binding);
-}
-
-void TUDPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding)
+void TUDPServer::DispatchDatagram(std::string_view data, TSocketHandle& binding, const TSocketAddress& peer)
 {
     if (OnUDPRead)
-        OnUDPRead(*this, data, binding);
+        OnUDPRead(*this, data, binding, peer);
 }
 
 void TUDPServer::RunOnMainThread(const std::function<void()>& work)
@@ -41,8 +35,6 @@ void TUDPServer::RunOnMainThread(const std::function<void()>& work)
 
 TSocketHandle& TUDPServer::Binding()
 {
-    if (currentBinding_ != nullptr)
-        return *currentBinding_;
     if (bindings_.Count() == 0)
         bindings_.Add();
     bindings_[0].AllocateSocket();
@@ -54,24 +46,29 @@ void TUDPServer::Open()
     if (bindings_.Count() == 0)
         bindings_.Add();
     try {
-        bool anyBound = false;
-        for (TSocketHandle& binding : bindings_) {
-            binding.CloseSocket();
-            anyBound = binding.BindUnlessNoIPv6() || anyBound;
-        }
-        if (!anyBound)
-            throw ESocketError(WinsockErrorNumber(EAFNOSUPPORT));
+        BindAll();
+        listener_ = std::make_unique<TUDPListenerThread>(*this, BufferSize());
+        listener_->Start(kListenerStackSize);
     } catch (...) {
         // Ports bound for earlier bindings are released at once, so a corrected setting
         // can take them at the next start.
+        listener_.reset();
         CloseBindings();
         throw;
     }
-    currentBinding_ = &bindings_[0];
-    listener_ = std::make_unique<TUDPListenerThread>(*this, BufferSize());
-    listener_->Start(kListenerStackSize);
     MarkActive(true);
     ApplyBroadcast();
+}
+
+void TUDPServer::BindAll()
+{
+    bool anyBound = false;
+    for (TSocketHandle& binding : bindings_) {
+        binding.CloseSocket();
+        anyBound = binding.BindUnlessNoIPv6() || anyBound;
+    }
+    if (!anyBound)
+        throw ESocketError(WinsockErrorNumber(EAFNOSUPPORT));
 }
 
 void TUDPServer::Close()
@@ -81,7 +78,6 @@ void TUDPServer::Close()
         listener_.reset();
     }
     CloseBindings();
-    currentBinding_ = nullptr;
     MarkActive(false);
 }
 

@@ -11,8 +11,9 @@ class IMainThreadBridge;
 class TUDPListenerThread;
 class TUDPServer;
 
-using TUDPReadEvent =
-    std::function<void(TUDPServer& sender, std::string_view aData, TSocketHandle& aBinding)>;
+/// Told of every datagram a binding receives, with its sender (`aPeer`).
+using TUDPReadEvent = std::function<void(TUDPServer& sender, std::string_view aData, TSocketHandle& aBinding,
+                                         const TSocketAddress& aPeer)>;
 
 /// A UDP server: a list of local bindings served by one listener thread. Properties and
 /// events are set on the owner's thread while the server is inactive. With ThreadedEvent
@@ -34,30 +35,32 @@ public:
     void SetMainThreadBridge(IMainThreadBridge* bridge) { bridge_ = bridge; }
     IMainThreadBridge* MainThreadBridge() const { return bridge_; }
 
-    /// The binding that received the datagram being handled (the first one otherwise).
-    TSocketHandle* CurrentBinding() const { return currentBinding_; }
-
-    /// Hands one received datagram to the server; called by the listener.
-    void HandleDatagram(std::string_view data, TSocketHandle& binding);
+    /// Hands one datagram that `binding` received from `peer` to the server; called by
+    /// the listener.
+    void HandleDatagram(std::string_view data, TSocketHandle& binding, const TSocketAddress& peer)
+    {
+        DispatchDatagram(data, binding, peer);
+    }
 
 protected:
     /// Handles one datagram; fires OnUDPRead here, servers built on this one override it.
-    virtual void DispatchDatagram(std::string_view data, TSocketHandle& binding);
+    virtual void DispatchDatagram(std::string_view data, TSocketHandle& binding, const TSocketAddress& peer);
     /// From within DispatchDatagram: runs `work` on the main thread and waits for it.
     /// Dropped unrun when the listener is being stopped.
     void RunOnMainThread(const std::function<void()>& work);
 
+    /// The first binding: sends and receives of the server itself go through it.
     TSocketHandle& Binding() override;
     void Open() override;
     void Close() override;
     void ApplyBroadcast() override;
 
 private:
+    void BindAll();
     void CloseBindings();
 
     TSocketHandles bindings_;
     bool threadedEvent_ = false;
     IMainThreadBridge* bridge_ = nullptr;
-    TSocketHandle* currentBinding_ = nullptr;
     std::unique_ptr<TUDPListenerThread> listener_;
 };

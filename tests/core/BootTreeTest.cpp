@@ -23,12 +23,11 @@ namespace {
 /// The content read through a tree file's descriptor.
 std::string Content(TTreeFile file)
 {
-    const int fd = file.Release();
+    const TUniqueFd fd = file.TakeFd();
     std::string content;
     char buffer[256];
-    for (ssize_t got; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+    for (ssize_t got; (got = ::read(fd.Get(), buffer, sizeof buffer)) > 0;)
         content.append(buffer, static_cast<std::size_t>(got));
-    ::close(fd);
     return content;
 }
 

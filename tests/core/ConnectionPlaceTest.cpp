@@ -25,7 +25,7 @@ TEST(ConnectionPlaceTest, CountsAreTheLivePlacesWhateverGivesThemBack)
         first.reset();    // the moved-from place holds nothing
         EXPECT_EQ(state.DownloadCount(), 1);
 
-        TTransfer transfer(std::move(*second), tdDownload, "/srv/a", {"10.0.0.1", 1000}, {});
+        TTransfer transfer(std::move(*second), tdDownload, "/srv/a", {});
         transfer.OutcomeKnown(TTransferOutcome::Succeeded);
         EXPECT_EQ(state.DownloadCount(), 0);
         transfer.GiveBackPlace();

@@ -16,7 +16,8 @@ TEST(ProgressFileStreamTest, ReadingSeveralBlocksAtOnceReportsTheNewPosition)
                                      std::int64_t position, std::int64_t size, TTransferDirection) {
         reports.emplace_back(position, size);
     };
-    auto stream = TProgressFileStream::OpenForRead(path, callback, {"127.0.0.1", 69});
+    auto stream = std::make_unique<TProgressFileStream>(TFileStream::OpenReadable(path), path, path, callback,
+                                                        TPeerInfo{"127.0.0.1", 69}, tdDownload);
     std::string first(512, '\0');
     std::string second(512, '\0');
     const std::vector<std::span<char>> window{first, second};

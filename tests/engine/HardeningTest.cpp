@@ -105,7 +105,7 @@ namespace {
 /// Counts the datagrams a server reads.
 void CountDatagrams(TTrivialFTPServer& server, std::atomic<int>& count)
 {
-    server.OnUDPRead = [&count](TUDPServer&, std::string_view, TSocketHandle&) { ++count; };
+    server.OnUDPRead = [&count](TUDPServer&, std::string_view, TSocketHandle&, const TSocketAddress&) { ++count; };
 }
 
 }  // namespace

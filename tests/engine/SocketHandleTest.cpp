@@ -202,8 +202,10 @@ TEST(SocketHandleHandOverTest, BindTakesTheHandedSocketAgainAfterEachClose)
         EXPECT_EQ(binding.IP(), "127.0.0.1");
         EXPECT_EQ(binding.Port(), handed.Port());
         client.SendTo(handed.Port(), "ping");
-        ASSERT_TRUE(binding.WaitReadable(30000));
-        EXPECT_EQ(binding.ReceiveFrom(buffer, sizeof buffer), 4u);
+        const auto received = binding.Receive(buffer, sizeof buffer, 30000);
+        ASSERT_TRUE(received.has_value());
+        EXPECT_EQ(received->Size, 4u);
+        EXPECT_EQ(received->From.Port(), client.LocalPort());
         binding.CloseSocket();
     }
     EXPECT_GE(::fcntl(handed.Handle(), F_GETFD), 0);
@@ -273,5 +275,29 @@ TEST_F(SocketHandleTest, RefusedSegmentationFallsBackToBatchesForGood)
         EXPECT_FALSE(socket.SegmentingSends());
         EXPECT_EQ(segmentedCalls, 1);
         EXPECT_EQ(batchCalls, 6);
+    }
+}
+
+TEST(SocketHandleReceiveTest, ReceiveGivesEachDatagramWithItsSenderEvenOneTooLong)
+{
+    TSocketHandle socket;
+    socket.SetIP("127.0.0.1");
+    socket.Bind();
+    char buffer[8];
+    EXPECT_FALSE(socket.Receive(buffer, sizeof buffer, 0).has_value());  // none waiting, no wait
+    TRawClient first;
+    TRawClient second;
+    first.SendTo(socket.Port(), "one");
+    second.SendTo(socket.Port(), std::string(9, 'x'));
+    const auto received = socket.Receive(buffer, sizeof buffer, 30000);
+    ASSERT_TRUE(received.has_value());
+    EXPECT_EQ(std::string_view(buffer, received->Size), "one");
+    EXPECT_EQ(received->From.Port(), first.LocalPort());
+    try {
+        socket.Receive(buffer, sizeof buffer, -1);
+        ADD_FAILURE() << "no error raised";
+    } catch (const EMessageTooLong& failure) {
+        EXPECT_EQ(failure.Number(), 10040);
+        EXPECT_EQ(failure.From().Port(), second.LocalPort());
     }
 }

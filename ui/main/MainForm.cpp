@@ -242,7 +242,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     // No question; only the window's layout is written. Running transfers are stopped, not
     // waited for.
     SaveLayout();
-    core_->StopListening();
+    core_->Shutdown();
     tray_->Deactivate();
     event->accept();
     emit Closed();
