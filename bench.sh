@@ -100,6 +100,19 @@ for pinned in yes no; do
 done
 
 # measure_parallel KEY [WINDOWSIZE]: 50 downloads of 4 MiB at once, the results under KEY.
+# windowed_download BLKSIZE WINDOW WHAT: one 64 MiB download from a fresh server, the
+# client on CPU 1; sets $line (the client's report) and $used_cpu (the server's CPU ms).
+windowed_download() {
+  start_server 0
+  local base_cpu
+  base_cpu=$(cpu_ms)
+  line=$(taskset -c 1 "$client" get --port "$port" --name big.bin --blksize "$1" --windowsize "$2" \
+    --sha256 "$big_sha" --bytes $((64 * 1024 * 1024)))
+  used_cpu=$(awk -v a="$(cpu_ms)" -v b="$base_cpu" 'BEGIN { print a - b }')
+  stop_server
+  [ "$(echo "$line" | field ok)" = 1 ] || { echo "$3 download failed: $line" >&2; exit 1; }
+}
+
 measure_parallel() {
   local key=$1 window=()
   [ -n "${2:-}" ] && window=(--windowsize "$2")
@@ -145,13 +158,7 @@ if [ -n "$windows" ]; then
   for _ in $(seq "$rounds"); do
     for blk in 512 1468; do
       for w in $window_list; do
-        start_server 0
-        base_cpu=$(cpu_ms)
-        line=$(taskset -c 1 "$client" get --port "$port" --name big.bin --blksize "$blk" --windowsize "$w" \
-          --sha256 "$big_sha" --bytes $((64 * 1024 * 1024)))
-        used_cpu=$(awk -v a="$(cpu_ms)" -v b="$base_cpu" 'BEGIN { print a - b }')
-        stop_server
-        [ "$(echo "$line" | field ok)" = 1 ] || { echo "windowed download failed: $line" >&2; exit 1; }
+        windowed_download "$blk" "$w" windowed
         echo "$line" | field mibps >>"$work/win_${w}_$blk"
         awk -v c="$used_cpu" 'BEGIN { print c / 64 }' >>"$work/wcpu_${w}_$blk"
         echo "$line" | field windowsize >"$work/granted_${w}_$blk"
@@ -196,14 +203,8 @@ for _ in $(seq "$rounds"); do
       for way in segmented batches; do
         server_env=()
         [ $way = batches ] && server_env=(VELTRANE_SEND_BATCHES=1)
-        start_server 0
+        windowed_download "$blk" "$w" "$way"
         server_env=()
-        base_cpu=$(cpu_ms)
-        line=$(taskset -c 1 "$client" get --port "$port" --name big.bin --blksize "$blk" --windowsize "$w" \
-          --sha256 "$big_sha" --bytes $((64 * 1024 * 1024)))
-        used_cpu=$(awk -v a="$(cpu_ms)" -v b="$base_cpu" 'BEGIN { print a - b }')
-        stop_server
-        [ "$(echo "$line" | field ok)" = 1 ] || { echo "download ($way) failed: $line" >&2; exit 1; }
         awk -v c="$used_cpu" 'BEGIN { print c / 64 }' >>"$work/gso_${way}_${w}_$blk"
         echo "$line" | field mibps >>"$work/gsorate_${way}_${w}_$blk"
       done

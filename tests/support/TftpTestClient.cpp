@@ -3,17 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
+#include "engine/TFTPPacket.h"
 
-constexpr std::uint16_t kRrq = 1;
-constexpr std::uint16_t kWrq = 2;
-constexpr std::uint16_t kData = 3;
-constexpr std::uint16_t kAck = 4;
-constexpr std::uint16_t kError = 5;
-constexpr std::uint16_t kOack = 6;
-constexpr std::size_t kHeader = 4;
-
-}  // namespace
 
 TTftpTestClient::TOptions OackOptions(std::string_view oack)
 {
@@ -33,11 +24,11 @@ TTftpTestClient::TOptions OackOptions(std::string_view oack)
 std::optional<std::string> TTftpTestClient::Next()
 {
     auto packet = socket_.Receive(Wait);
-    if (packet && packet->size() >= kHeader && Opcode(*packet) == kError) {
-        refusal_.emplace(Block(*packet), packet->substr(kHeader, packet->find('\0', kHeader) - kHeader));
+    if (packet && packet->size() >= kHeaderSize && Opcode(*packet) == TFTPOpcode::ERROR) {
+        refusal_.emplace(Block(*packet), packet->substr(kHeaderSize, packet->find('\0', kHeaderSize) - kHeaderSize));
         return std::nullopt;
     }
-    return packet && packet->size() >= kHeader ? packet : std::nullopt;
+    return packet && packet->size() >= kHeaderSize ? packet : std::nullopt;
 }
 
 std::optional<std::string> TTftpTestClient::Request(std::uint16_t opcode, const std::string& name,
@@ -53,7 +44,7 @@ std::optional<std::string> TTftpTestClient::Request(std::uint16_t opcode, const 
 std::optional<std::string> TTftpTestClient::Begin(std::optional<std::string> first)
 {
     granted_.clear();
-    if (first && Opcode(*first) == kOack)
+    if (first && Opcode(*first) == TFTPOpcode::OACK)
         granted_ = OackOptions(*first);
     return first;
 }
@@ -68,7 +59,7 @@ std::size_t TTftpTestClient::GrantedNumber(const std::string& option, std::size_
 std::optional<std::string> TTftpTestClient::Download(const std::string& name, const TOptions& options)
 {
     refusal_.reset();
-    return Receive(Request(kRrq, name, options));
+    return Receive(Request(TFTPOpcode::RRQ, name, options));
 }
 
 std::optional<std::string> TTftpTestClient::DownloadFrom(std::optional<std::string> first)
@@ -79,7 +70,7 @@ std::optional<std::string> TTftpTestClient::DownloadFrom(std::optional<std::stri
 
 std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> packet)
 {
-    if (packet && Opcode(*packet) == kOack)
+    if (packet && Opcode(*packet) == TFTPOpcode::OACK)
         socket_.Reply(Ack(0));
     const std::size_t blockSize = GrantedNumber("blksize", 512);
     const std::size_t window = GrantedNumber("windowsize", 1);
@@ -88,7 +79,7 @@ std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> p
     std::size_t inWindow = 0;
     bool outOfTurnAnswered = false;
     for (; packet; packet = Next()) {
-        if (Opcode(*packet) != kData)
+        if (Opcode(*packet) != TFTPOpcode::DATA)
             continue;
         const std::uint16_t block = Block(*packet);
         if (block != expected) {
@@ -100,9 +91,9 @@ std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> p
             continue;
         }
         outOfTurnAnswered = false;
-        content.append(*packet, kHeader);
+        content.append(*packet, kHeaderSize);
         ++expected;
-        const bool last = packet->size() < kHeader + blockSize;
+        const bool last = packet->size() < kHeaderSize + blockSize;
         if (!last && ++inWindow < window)
             continue;
         inWindow = 0;
@@ -118,8 +109,8 @@ std::optional<std::string> TTftpTestClient::Receive(std::optional<std::string> p
 bool TTftpTestClient::Upload(const std::string& name, const std::string& content, const TOptions& options)
 {
     refusal_.reset();
-    auto answer = Request(kWrq, name, options);
-    if (!answer || (Opcode(*answer) != kOack && !(Opcode(*answer) == kAck && Block(*answer) == 0)))
+    auto answer = Request(TFTPOpcode::WRQ, name, options);
+    if (!answer || (Opcode(*answer) != TFTPOpcode::OACK && !(Opcode(*answer) == TFTPOpcode::ACK && Block(*answer) == 0)))
         return false;
     const std::size_t blockSize = GrantedNumber("blksize", 512);
     const std::size_t window = GrantedNumber("windowsize", 1);
@@ -136,7 +127,7 @@ bool TTftpTestClient::Upload(const std::string& name, const std::string& content
             if (!answer)
                 return false;
             const auto advance = static_cast<std::uint16_t>(Block(*answer) - acknowledged);
-            if (Opcode(*answer) == kAck && advance >= 1 && advance <= windowEnd - acknowledged) {
+            if (Opcode(*answer) == TFTPOpcode::ACK && advance >= 1 && advance <= windowEnd - acknowledged) {
                 acknowledged += advance;
                 break;
             }
