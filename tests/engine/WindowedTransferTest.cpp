@@ -12,7 +12,6 @@ protected:
     {
         EngineTest::SetUp();
         server_->SetMaxWindowSize(16);
-        Activate();
     }
 };
 
@@ -67,7 +66,8 @@ TEST(TransferWindowTest, RoomsOnlyAsManyAsTheFileHasBlocks)
 
 TEST_F(WindowedTransferTest, DownloadInTheWindowTheServerGrants)
 {
-    files_["f"] = WrappingContent(100);
+    files_["f"] = WrappingContent(100);  // before the listener reads it
+    Activate();
     TRawClient raw;
     TTftpTestClient client(raw, port_);
     EXPECT_TRUE(SameBytes(client.Download("f", {{"windowsize", "64"}}).value_or(""), files_["f"]));
@@ -79,6 +79,7 @@ TEST_F(WindowedTransferTest, DownloadInTheWindowTheServerGrants)
 TEST_F(WindowedTransferTest, UploadInWindowsStoresEveryByte)
 {
     const std::string content = WrappingContent(40);
+    Activate();
     TRawClient raw;
     TTftpTestClient client(raw, port_);
     EXPECT_TRUE(client.Upload("up", content, {{"windowsize", "8"}, {"blksize", "1024"}}));
