@@ -67,8 +67,7 @@ void TRequestHandlers::TFTPSizeRequest(TTrivialFTPServer&, const std::string& fi
 {
     const auto config = config_();
     // A record left by a request that never reached its read or write handler.
-    if (pending_.Record.Info)
-        transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
+    ForgetPendingRequest();
     if (writeOperation) {
         pending_.Record = transferLog_.OpenTransferInfo(peerInfo, fileName, CurrentTick(), true, size == -1 ? 0 : size);
     } else if (filesList_.Count() > 0 || !config->TreeRoot.empty()) {
@@ -87,6 +86,11 @@ void TRequestHandlers::Refuse(const std::string& fileName, const TPeerInfo& peer
 {
     activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, status);
     grantAccess = false;
+    ForgetPendingRequest();
+}
+
+void TRequestHandlers::ForgetPendingRequest()
+{
     pending_.Place.reset();
     // A refused request keeps no record: a flood of refusals cannot grow the list.
     if (pending_.Record.Info)
@@ -116,13 +120,11 @@ void TRequestHandlers::TFTPReadFile(TTrivialFTPServer&, std::string& fileName, c
     } catch (const ETFTPFileNotFound&) {
         throw;  // refused and logged; the client is told the file is not there
     } catch (...) {
-        pending_.Place.reset();
+        ForgetPendingRequest();
         serverState_.ShowServerState(TServerState::kStarted);
         // The stream is opened before the transfer's entry is made (see GrantRead), so the
         // failure gets an entry of its own rather than overwriting whatever came last.
         activityLog_.AddActivityEntry(aiError, fileName, peerInfo.IP, "Send error: Unknown error!");
-        if (pending_.Record.Info)
-            transferLog_.DropTransferInfo(std::exchange(pending_.Record, {}));
         aStream.reset();
         grantAccess = false;
     }

@@ -65,6 +65,8 @@ private:
                     bool& grantAccess, std::unique_ptr<TStream>& aStream);
     /// Why an upload is refused, or empty when it may go ahead.
     std::string UploadRefusal(const std::string& fileName, const TConfig& config, const TPeerInfo& peerInfo);
+    /// Gives back the place and drops the record of the request being decided.
+    void ForgetPendingRequest();
     void Refuse(const std::string& fileName, const TPeerInfo& peerInfo, const std::string& status,
                 bool& grantAccess);
     std::unique_ptr<TTransfer> MakeTransfer(TTransferDirection direction, const std::string& path);
