@@ -24,4 +24,7 @@ public:
     /// length, or nothing when the wait passed without one. Datagrams from anyone else
     /// are dropped, and the wait may then end early with nothing.
     virtual std::optional<std::size_t> ReceiveFromPeer(std::span<char> buffer, std::chrono::milliseconds wait) = 0;
+    /// Ends a receive in progress at once, and every later one; sends still go out.
+    /// The one call that is safe from another thread while the channel is in use.
+    virtual void Interrupt() = 0;
 };

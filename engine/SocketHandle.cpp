@@ -313,10 +313,21 @@ std::optional<TReceived> TSocketHandle::Receive(char* buffer, std::size_t size, 
         return std::nullopt;
     if (got < 0)
         RaiseLastSocketError();
+    // A socket shut for reading gives an empty read without a sender.
+    if (length == 0)
+        return std::nullopt;
     if (static_cast<std::size_t>(got) > size)
         throw EMessageTooLong(received.From);
     received.Size = static_cast<std::size_t>(got);
     return received;
+}
+
+void TSocketHandle::ShutdownReceive()
+{
+    // Linux wakes the waiting receiver even on an unconnected UDP socket, and then
+    // reports ENOTCONN; the shutdown has happened either way.
+    if (open_.Fd.Valid())
+        ::shutdown(open_.Fd.Get(), SHUT_RD);
 }
 
 void TSocketHandle::SetReceiveWait(int waitMs)

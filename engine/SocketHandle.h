@@ -119,7 +119,12 @@ public:
     /// poll may still be dropped, for a bad checksum for instance). One system call when a
     /// datagram is waiting, so a transfer costs no extra wake-up per block. A datagram
     /// longer than `size` raises EMessageTooLong.
+    /// Nothing, too, once the socket is shut for reading.
     std::optional<TReceived> Receive(char* buffer, std::size_t size, int waitMs);
+    /// Shuts the socket for reading: a Receive waiting on another thread returns at once,
+    /// and every later one too. Only for a socket this program made: a shutdown reaches
+    /// every copy of the socket, those of other processes too.
+    void ShutdownReceive();
 
 private:
     /// The open socket and what was set on it; a socket opened anew starts afresh.

@@ -12,8 +12,6 @@
 namespace {
 // Sessions only move blocks between a buffer and a stream, so a small stack suffices.
 constexpr std::size_t kSessionStackSize = 256 * 1024;
-// A stop request is noticed within this much of a reply wait.
-constexpr std::chrono::milliseconds kStopCheck{100};
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
@@ -49,6 +47,7 @@ void TTFTPServerThread::Start()
 void TTFTPServerThread::RequestStop()
 {
     stopRequested_ = true;
+    channel_->Interrupt();
     std::lock_guard guard(completionLock_);
     if (completion_)
         completion_->Cancel();
@@ -74,7 +73,7 @@ void TTFTPServerThread::Execute()
     Serve();
     // The port goes back before the report waits for the main thread, so a client's next
     // request finds it free even while the main thread is busy.
-    client_.SetActive(false);
+    peerChannel_.Close();
     if (freeStreamOnComplete_)
         stream_.reset();
     NotifyComplete();
@@ -272,10 +271,13 @@ TTFTPServerThread::TWait TTFTPServerThread::WaitForReply(ISteadyClock::TTimePoin
     for (;;) {
         if (stopRequested_)
             return TWait::Stopped;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_->Now());
+        // Rounded up, so the wait asked of the socket stays the same from one send to the
+        // next and costs no extra system call to set.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - clock_->Now());
         if (left.count() <= 0)
             return TWait::Silence;
-        if (const auto received = channel_->ReceiveFromPeer(reply_, std::min(left, kStopCheck))) {
+        // RequestStop interrupts the channel, so a stop ends this wait at once.
+        if (const auto received = channel_->ReceiveFromPeer(reply_, left)) {
             replyLength_ = *received;
             return TWait::Reply;
         }

@@ -32,6 +32,9 @@ public:
     /// Ties the socket to Host and Port: the system then drops datagrams from anyone
     /// else before they wake the receiver, and sends skip the address and route lookup.
     void ConnectToPeer() { socket_.Connect(PeerAddress()); }
+    /// Ends a receive in progress at once, and every later one (the socket is shut for
+    /// reading). The socket must stay open meanwhile: the caller keeps Close() away.
+    void InterruptReceive() { socket_.ShutdownReceive(); }
     /// Takes `socket` as the client's own, already bound socket; an unopened one leaves
     /// the client to open its socket at first use. Before the client is used.
     void AdoptSocket(TSocketHandle socket) { socket_ = std::move(socket); }

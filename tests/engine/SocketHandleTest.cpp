@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -8,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/NetException.h"
+#include "engine/PeerChannel.h"
 #include "engine/SocketHandle.h"
+#include "engine/UDPClient.h"
 #include "tests/support/RawClient.h"
 
 namespace {
@@ -299,5 +303,33 @@ TEST(SocketHandleReceiveTest, ReceiveGivesEachDatagramWithItsSenderEvenOneTooLon
     } catch (const EMessageTooLong& failure) {
         EXPECT_EQ(failure.Number(), 10040);
         EXPECT_EQ(failure.From().Port(), second.LocalPort());
+    }
+}
+
+// A session's stop must not wait out its reply wait: the channel's interrupt ends a
+// receive that would otherwise last far beyond the test's deadline, whether it came
+// before the channel was tied to its peer or while the receive waited.
+TEST(PeerChannelInterruptTest, InterruptEndsAReceiveAtOnce)
+{
+    for (const bool beforeConnecting : {true, false}) {
+        SCOPED_TRACE(beforeConnecting ? "interrupted before connecting" : "interrupted while waiting");
+        TUDPClient client;
+        client.SetHost("127.0.0.1");
+        client.SetPort(9);
+        TPeerChannel channel(client);
+        if (beforeConnecting)
+            channel.Interrupt();
+        channel.ConnectToPeer();
+        char buffer[16];
+        auto receive = std::async(std::launch::async, [&] {
+            return channel.ReceiveFromPeer(buffer, std::chrono::minutes(5));
+        });
+        if (!beforeConnecting)
+            channel.Interrupt();
+        ASSERT_EQ(receive.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+        EXPECT_FALSE(receive.get().has_value());
+        channel.Send("still sends");
+        channel.Close();
+        channel.Interrupt();  // after closing: nothing left to end, and no harm
     }
 }

@@ -27,6 +27,8 @@ std::optional<std::size_t> TFakeChannel::ReceiveFromPeer(std::span<char> buffer,
             inbox_.push_back(std::move(reply));
         unanswered_.clear();
     }
+    if (interrupted_)
+        return std::nullopt;
     if (inbox_.empty()) {
         clock_.Advance(wait);
         return std::nullopt;

@@ -32,6 +32,8 @@ public:
     void Send(std::string_view datagram) override;
     void SendEach(std::span<const std::string_view> datagrams) override;
     std::optional<std::size_t> ReceiveFromPeer(std::span<char> buffer, std::chrono::milliseconds wait) override;
+    /// From then on a wait ends at once, with nothing and no time passed.
+    void Interrupt() override { interrupted_ = true; }
 
 private:
     void Record(std::string word);
@@ -42,6 +44,7 @@ private:
     std::deque<std::string> inbox_;
     std::vector<std::string> transcript_;
     std::chrono::milliseconds recorded_{0};  // the clock at the last word of the transcript
+    bool interrupted_ = false;
 };
 
 /// A datagram in a word: "D3" (DATA block 3), "A2" (ACK), "E4 Timeout" (ERROR code and
