@@ -11,7 +11,7 @@ step() { echo "== $*"; }
 
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root; ./test.sh run as root does it"
 package=${VELTRANE_PACKAGE:-}
-[ -n "$package" ] || skip "VELTRANE_PACKAGE names no package; ./test.sh builds one with ./package.sh"
+[ -n "$package" ] || skip "VELTRANE_PACKAGE names no package; ./test.sh packages its tested build"
 [ -f "$package" ] || fail "no package at $package"
 package=$(realpath "$package")
 if dpkg-query -W -f='${Status}' veltrane 2>/dev/null | grep -q ' installed$'; then
