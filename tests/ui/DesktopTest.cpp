@@ -221,7 +221,7 @@ private slots:
     void transferWindowGrowsForLargeFontsAndElidesLongNames()
     {
         const auto font = UseFontSize(11);
-        const std::string name = std::string(60, 'f') + "-firmware-" + std::string(20, 'g') + ".bin";
+        const std::string name = std::string(60, 'f').append("-firmware-").append(20, 'g').append(".bin");
         TTransferLog log;
         log.StartTransferInfo(kPeer, name, 1000, false, 3 * 1048576);
         TTransferWindowForm form(log, kPeer);

@@ -23,9 +23,12 @@ bool ShownNormally(TMainFormHarness& h, bool showAtStart)
 
 std::string AutoStartSettings(const std::string& document, int port)
 {
-    return std::string(kQuietSettings) + "[TFTP Settings]\nAutoStartTFTP=1\nLoadOnStartup=1\nAutoRefresh=1\nPort=" +
-           std::to_string(port) + "\nMinOnStartup=1\n[IP Settings]\nBind=0.0.0.0\n[Lasted Saved]\nFile=" + document +
-           "\n";
+    return std::string(kQuietSettings)
+        .append("[TFTP Settings]\nAutoStartTFTP=1\nLoadOnStartup=1\nAutoRefresh=1\nPort=")
+        .append(std::to_string(port))
+        .append("\nMinOnStartup=1\n[IP Settings]\nBind=0.0.0.0\n[Lasted Saved]\nFile=")
+        .append(document)
+        .append("\n");
 }
 
 }  // namespace
@@ -56,8 +59,9 @@ private slots:
         std::vector<std::string> args;
         for (const QString& argument : arguments)
             args.push_back(argument.toStdString());
-        TMainFormHarness h(std::string(kQuietSettings) + "[TFTP Settings]\nMinOnStartup=" + (minOnStartup ? "1" : "0") +
-                               "\n",
+        TMainFormHarness h(std::string(kQuietSettings)
+                               .append("[TFTP Settings]\nMinOnStartup=")
+                               .append(minOnStartup ? "1\n" : "0\n"),
                            args, false);
         const bool showAtStart = h.Form->CreateMainWindow();
         QCOMPARE(showAtStart, shownNormally);
