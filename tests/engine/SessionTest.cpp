@@ -163,6 +163,18 @@ INSTANTIATE_TEST_SUITE_P(Session, SessionCaseTest, ::testing::Values(
                  "O timeout=1 windowsize=4, <A0, D1-4, ~1000, D1-4, <A4, D5-7, <A7, succeeded"},
     TSessionCase{"SilentPeerGetsThreeWindowsThenTimeout", {.Content = FileOf(6, 1), .Timeout = 1, .Window = 2},
                  {{Ack(0)}}, "O timeout=1 windowsize=2, <A0, D1-2, ~1000, D1-2, ~1000, D1-2, ~1000, E4 Timeout, failed"},
+    // A silent peer lost the window's last blocks or its acknowledgement: the last block
+    // goes out alone after a few round trips, the whole window only at the wait's end.
+    TSessionCase{"LostLastBlockGoesOutAloneBeforeTheWaitEnds", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}, {}, {Ack(4)}, {Ack(7)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, <A4, D5-7, <A7, succeeded"},
+    TSessionCase{"ProbeAnsweredWithAGapSendsTheWindowFromThere", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}, {}, {Ack(2)}, {Ack(6)}, {Ack(7)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, <A2, D3-6, <A6, succeeded, D7, <A7"},
+    TSessionCase{"UnansweredProbeLeavesTheResendsAndTheirCountAsTheyWere", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, ~1300, D1-4, ~200, D4, ~1300, D1-4, ~200, D4, ~1300, "
+                 "E4 Timeout, failed"},
     TSessionCase{"WindowSizeOneIsLockStep", {.Content = FileOf(2, 10), .Timeout = 1, .Window = 1},
                  {{Ack(0)}, {Ack(1)}, {Ack(1)}, {Ack(2)}, {Ack(3)}},
                  "O timeout=1 windowsize=1, <A0, D1, <A1, D2, <A1, ~1000, D2, <A2, succeeded, D3, <A3"},
