@@ -191,6 +191,7 @@ ISteadyClock::TTimePoint TTFTPServerThread::ProbeTime(ISteadyClock::TTimePoint d
 void TTFTPServerThread::SendProbe()
 {
     probed_ = true;
+    resentSinceAck_ = true;
     try {
         channel_->Send(window_.Packet(window_.Sent() - 1));
     } catch (const ESendRefusedForNow&) {
@@ -254,6 +255,8 @@ void TTFTPServerThread::SendPending()
 void TTFTPServerThread::SendWindow()
 {
     // The window from sendFrom_ on, in as few system calls as the system takes.
+    if (sendFrom_ < window_.Sent())
+        resentSinceAck_ = true;
     datagrams_.clear();
     for (std::size_t i = sendFrom_; i < window_.Count(); ++i)
         datagrams_.push_back(window_.Packet(i));
@@ -368,6 +371,7 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
         if (block != 0)
             return TReply::Ignore;
         packetLength_ = 0;
+        repeatAnswerable_ = retryCount_ == 0;
         return TReply::Advance;
     }
     // RFC 1123 section 4.2.3.1: a repeated acknowledgement, or one of a block before the
@@ -377,7 +381,11 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
     // lost go out again from there (RFC 7440 section 4).
     const bool late = EndedASend(block);
     if (!window_.Acknowledge(block))
-        return TReply::Ignore;
+        return RepeatedAck(block);
+    // A repeat of this acknowledgement is told apart from a gap report only where the
+    // peer had a whole send and nothing of it went out twice (see RepeatedAck).
+    repeatAnswerable_ = late && !resentSinceAck_;
+    resentSinceAck_ = false;
     if (!endReached_ || !window_.Empty()) {
         // The last block of an earlier send acknowledged: the peer had that send whole
         // and is late only because later blocks are still on their way; sending them
@@ -390,6 +398,22 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
     delivered_ = true;
     ReportOutcome(TTransferOutcome::Succeeded);
     return TReply::Complete;
+}
+
+TTFTPServerThread::TReply TTFTPServerThread::RepeatedAck(std::uint16_t block)
+{
+    // The acknowledgement that opened the window, again. A peer that had the whole send
+    // before it, none of whose blocks came twice, has no duplicate to answer: it repeats
+    // the block before the window because the window's first block is missing (RFC 7440
+    // section 4: it acknowledges the last block it has in order), or because its own
+    // wait ended with nothing of the window. The window goes out again at once, for the
+    // first repeat only; the wait's end would send it all the same, seconds later.
+    const bool opensWindow = block == static_cast<std::uint16_t>(window_.FirstBlock() - 1);
+    if (windowSize_ <= 1 || !opensWindow || !repeatAnswerable_ || window_.Sent() == 0)
+        return TReply::Ignore;
+    repeatAnswerable_ = false;
+    sendFrom_ = 0;
+    return TReply::Resend;
 }
 
 TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)

@@ -120,6 +120,8 @@ private:
     TWait WaitForReply(ISteadyClock::TTimePoint deadline);
     TReply HandleReply();
     TReply HandleAck(std::uint16_t block);
+    /// Answers an acknowledgement of a block before the window.
+    TReply RepeatedAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
     /// Tells the stream the outcome, once; later calls change nothing.
@@ -164,6 +166,8 @@ private:
     std::size_t sendsMade_ = 0;
     ISteadyClock::TTimePoint sentAt_{};  // when the latest send went out
     bool probed_ = false;                // the latest send's last block went out alone again
+    bool resentSinceAck_ = false;   // a block went out twice since the window last moved
+    bool repeatAnswerable_ = false; // a repeat of the ACK that last moved the window sends it again
     std::chrono::steady_clock::duration roundTrip_{};  // smoothed, from a send to its reply
 
     std::atomic<bool> stopRequested_{false};
