@@ -380,9 +380,10 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
         repeatAnswerable_ = retryCount_ == 0;
         return TReply::Advance;
     }
-    // RFC 1123 section 4.2.3.1: a repeated acknowledgement, or one of a block before the
-    // window, never makes the sender send again, or every later block would go out twice
-    // (the Sorcerer's Apprentice); the wait goes on and its end sends the window again.
+    // RFC 1123 section 4.2.3.1: an acknowledgement of a block before the window sends
+    // nothing again unless it cannot be the answer to a duplicate (RepeatedAck), or every
+    // later block could go out twice (the Sorcerer's Apprentice); the wait goes on and its
+    // end sends the window again.
     // An acknowledgement inside the window moves it past that block, so blocks the peer
     // lost go out again from there (RFC 7440 section 4).
     const bool late = EndedASend(block);
