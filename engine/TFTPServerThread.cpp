@@ -193,12 +193,7 @@ void TTFTPServerThread::SendProbe()
     probed_ = true;
     resentSinceAck_ = true;
     try {
-        // A peer that has repeated the acknowledgement before the window since it went
-        // out told which block it misses: the window's first. It gets the whole window.
-        if (repeatIgnored_)
-            SendWindow();
-        else
-            channel_->Send(window_.Packet(window_.Sent() - 1));
+        channel_->Send(window_.Packet(window_.Sent() - 1));
     } catch (const ESendRefusedForNow&) {
         // Lost on this machine as it could be on the wire: the wait's end sends again.
     }
@@ -234,7 +229,6 @@ void TTFTPServerThread::SendPending()
 {
     sentAt_ = clock_->Now();
     probed_ = false;
-    repeatIgnored_ = false;
     try {
         if (packetLength_ != 0) {
             channel_->Send(std::string_view(packet_.data(), packetLength_));
@@ -416,12 +410,8 @@ TTFTPServerThread::TReply TTFTPServerThread::RepeatedAck(std::uint16_t block)
     // wait ended with nothing of the window. The window goes out again at once, for the
     // first repeat only; the wait's end would send it all the same, seconds later.
     const bool opensWindow = block == static_cast<std::uint16_t>(window_.FirstBlock() - 1);
-    if (windowSize_ <= 1 || !opensWindow || window_.Sent() == 0)
+    if (windowSize_ <= 1 || !opensWindow || !repeatAnswerable_ || window_.Sent() == 0)
         return TReply::Ignore;
-    if (!repeatAnswerable_) {
-        repeatIgnored_ = true;
-        return TReply::Ignore;
-    }
     repeatAnswerable_ = false;
     sendFrom_ = 0;
     return TReply::Resend;

@@ -168,7 +168,6 @@ private:
     bool probed_ = false;                // the latest send's last block went out alone again
     bool resentSinceAck_ = false;   // a block went out twice since the window last moved
     bool repeatAnswerable_ = false; // a repeat of the ACK that last moved the window sends it again
-    bool repeatIgnored_ = false;    // such a repeat came since the latest send and was let pass
     std::chrono::steady_clock::duration roundTrip_{};  // smoothed, from a send to its reply
 
     std::atomic<bool> stopRequested_{false};

@@ -164,11 +164,6 @@ INSTANTIATE_TEST_SUITE_P(Session, SessionCaseTest, ::testing::Values(
     TSessionCase{"RepeatAfterAProbeStartsNothing", {.Content = FileOf(8, 1), .Window = 4},
                  {{Ack(0)}, {}, {Ack(4), Ack(4)}, {Ack(8)}, {Ack(9)}},
                  "O windowsize=4, <A0, D1-4, ~200, D4, <A4, D5-8, <A4, <A8, succeeded, D9, <A9"},
-    // A repeat let pass still tells which block the peer misses: the probe is the window.
-    TSessionCase{"ProbeAfterARepeatLetPassSendsTheWholeWindow", {.Content = FileOf(12, 1), .Window = 4},
-                 {{Ack(0)}, {}, {Ack(4)}, {Ack(4)}, {Ack(8)}, {Ack(12)}, {Ack(13)}},
-                 "O windowsize=4, <A0, D1-4, ~200, D4, <A4, D5-8, <A4, ~200, D5-8, <A8, D9-12, <A12, succeeded, "
-                 "D13, <A13"},
     TSessionCase{"LostAckSendsTheWindowAgainAfterTheWait", {.Content = FileOf(6, 1), .Timeout = 1, .Window = 4},
                  {{Ack(0)}, {}, {Ack(4)}, {Ack(7)}},
                  "O timeout=1 windowsize=4, <A0, D1-4, ~1000, D1-4, <A4, D5-7, <A7, succeeded"},
