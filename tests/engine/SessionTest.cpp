@@ -196,6 +196,21 @@ INSTANTIATE_TEST_SUITE_P(Session, SessionCaseTest, ::testing::Values(
                  "O timeout=1 windowsize=8, <D1, <D2, ~1000, A2, <D3, succeeded, A3", Stored("12", "")}),
     [](const ::testing::TestParamInfo<TSessionCase>& row) { return std::string(row.param.Name); });
 
+TEST_F(SessionTest, ProbeWaitsFourRoundTripsOfASlowPeer)
+{
+    // The peer answers each send 100 ms later, but for the second window, whose answer is
+    // lost: four round trips pass before its last block goes out alone.
+    int turn = 0;
+    const auto slowPeer = [this, &turn](const std::vector<std::string>& sent) -> std::vector<std::string> {
+        if (++turn == 3)
+            return {};
+        clock_.Advance(std::chrono::milliseconds(100));
+        return {Ack(Opcode(sent.back()) == 6 ? 0 : Block(sent.back()))};
+    };
+    EXPECT_EQ(Serve({.Content = FileOf(8, 1), .Window = 4}, slowPeer),
+              "O windowsize=4, ~100, <A0, D1-4, ~100, <A4, D5-8, ~400, D8, ~100, <A8, succeeded, D9, ~100, <A9");
+}
+
 /// A peer that keeps every new block and acknowledges the last block of each send.
 class TAcknowledgingPeer {
 public:
