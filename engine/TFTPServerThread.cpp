@@ -12,6 +12,10 @@
 namespace {
 // Sessions only move blocks between a buffer and a stream, so a small stack suffices.
 constexpr std::size_t kSessionStackSize = 256 * 1024;
+// The shortest wait before a window's last block goes out alone again: well within any
+// client's own timeout, and long enough that a client merely busy for a moment on a fast
+// link is not probed.
+constexpr std::chrono::milliseconds kMinProbeWait{200};
 }  // namespace
 
 TTFTPServerThread::TTFTPServerThread(bool writeOperation, TTrivialFTPServer& server,
@@ -88,7 +92,8 @@ void TTFTPServerThread::Negotiate(std::int32_t grantedWindowSize)
     windowSize_ = agreed.WindowSize;
     blockSize_ = agreed.BlockSize;
     client_.SetBufferSize(agreed.BlockSize + static_cast<int>(kHeaderSize));
-    if (agreed.ReplyWaitMs > 0)
+    peerChoseWait_ = agreed.ReplyWaitMs > 0;
+    if (peerChoseWait_)
         client_.SetReceiveTimeout(agreed.ReplyWaitMs);
     const auto bufferSize = static_cast<std::size_t>(client_.BufferSize());
     // Only the OACK and ACKs go out of packet_; a download's blocks are built in the window.
@@ -110,46 +115,98 @@ void TTFTPServerThread::Transfer()
             throw ETFTPIllegalOperation("Timeout");
         }
         SendPending();
-        // The wait runs from the last send, and starts again whenever an upload's window
-        // brings a block in order: the sends counted are those of one window.
-        auto deadline = ReplyDeadline();
-        TReply reply = TReply::Ignore;
-        while (reply == TReply::Ignore || reply == TReply::Progress) {
-            if (reply == TReply::Progress) {
-                retryCount_ = 0;
-                deadline = ReplyDeadline();
-            }
-            switch (WaitForReply(deadline)) {
-            case TWait::Stopped:
-                // The server is closing. A transfer that has not succeeded yet is told so
-                // rather than left to time out; one that has is complete and kept.
-                if (!Succeeded())
-                    throw ENetException("Server is shutting down");
-                return;
-            case TWait::Silence:
-                // A write session has acknowledged the final block and heard no repeat of
-                // it for one wait: the upload is complete.
-                if (endReached_ && writeOperation_)
-                    return;
-                ++retryCount_;
-                sendFrom_ = 0;
-                reply = TReply::Resend;
-                break;
-            case TWait::Reply:
-                reply = HandleReply();
-                break;
-            }
-        }
+        const TReply reply = AwaitReply();
         if (reply == TReply::Complete)
             return;
-        if (reply == TReply::Advance)
+        if (reply == TReply::Advance) {
+            NoteRoundTrip();
             retryCount_ = 0;
+        }
     }
+}
+
+TTFTPServerThread::TReply TTFTPServerThread::AwaitReply()
+{
+    // The wait runs from the last send, and starts again whenever an upload's window
+    // brings a block in order: the sends counted are those of one window.
+    auto deadline = ReplyDeadline();
+    auto probeAt = ProbeTime(deadline);
+    TReply reply = TReply::Ignore;
+    while (reply == TReply::Ignore || reply == TReply::Progress) {
+        if (reply == TReply::Progress) {
+            retryCount_ = 0;
+            deadline = ReplyDeadline();
+            probeAt = deadline;
+        }
+        switch (WaitForReply(std::min(probeAt, deadline))) {
+        case TWait::Stopped:
+            // The server is closing. A transfer that has not succeeded yet is told so
+            // rather than left to time out; one that has is complete and kept.
+            if (!Succeeded())
+                throw ENetException("Server is shutting down");
+            return TReply::Complete;
+        case TWait::Silence:
+            if (probeAt < deadline) {
+                SendProbe();
+                probeAt = deadline;
+                break;
+            }
+            // A write session has acknowledged the final block and heard no repeat of
+            // it for one wait: the upload is complete.
+            if (endReached_ && writeOperation_)
+                return TReply::Complete;
+            ++retryCount_;
+            sendFrom_ = 0;
+            reply = TReply::Resend;
+            break;
+        case TWait::Reply:
+            reply = HandleReply();
+            break;
+        }
+    }
+    return reply;
 }
 
 ISteadyClock::TTimePoint TTFTPServerThread::ReplyDeadline() const
 {
     return clock_->Now() + std::chrono::milliseconds(client_.ReceiveTimeout());
+}
+
+ISteadyClock::TTimePoint TTFTPServerThread::ProbeTime(ISteadyClock::TTimePoint deadline) const
+{
+    // A peer that lost a block inside a window says so at once, acknowledging the block
+    // before the gap (RFC 7440 section 4); one that lost the window's last blocks waits
+    // for them in silence, as it does when its acknowledgement was lost. The last block
+    // sent, alone and a few round trips after the send, settles both for one datagram:
+    // the peer completes its window, reports its gap, or repeats its acknowledgement.
+    // The whole window still goes out again when the reply wait ends. A wait the peer
+    // chose (RFC 2349) passes whole before anything is sent again, and lock-step keeps
+    // the wait of RFC 1350.
+    if (writeOperation_ || windowSize_ <= 1 || peerChoseWait_ || packetLength_ != 0 || window_.Sent() == 0)
+        return deadline;
+    const auto probeWait = std::max<std::chrono::steady_clock::duration>(kMinProbeWait, 4 * roundTrip_);
+    return std::min(deadline, sentAt_ + probeWait);
+}
+
+void TTFTPServerThread::SendProbe()
+{
+    probed_ = true;
+    resentSinceAck_ = true;
+    try {
+        channel_->Send(window_.Packet(window_.Sent() - 1));
+    } catch (const ESendRefusedForNow&) {
+        // Lost on this machine as it could be on the wire: the wait's end sends again.
+    }
+}
+
+void TTFTPServerThread::NoteRoundTrip()
+{
+    // Only a reply to a send made once times the path; one after a resend or a probe
+    // may answer either (Karn's rule).
+    if (retryCount_ == 0 && !probed_) {
+        const auto sample = clock_->Now() - sentAt_;
+        roundTrip_ = roundTrip_ == roundTrip_.zero() ? sample : (7 * roundTrip_ + sample) / 8;
+    }
 }
 
 void TTFTPServerThread::PrepareSend()
@@ -170,6 +227,8 @@ void TTFTPServerThread::PrepareSend()
 
 void TTFTPServerThread::SendPending()
 {
+    sentAt_ = clock_->Now();
+    probed_ = false;
     try {
         if (packetLength_ != 0) {
             channel_->Send(std::string_view(packet_.data(), packetLength_));
@@ -196,6 +255,8 @@ void TTFTPServerThread::SendPending()
 void TTFTPServerThread::SendWindow()
 {
     // The window from sendFrom_ on, in as few system calls as the system takes.
+    if (sendFrom_ < window_.Sent())
+        resentSinceAck_ = true;
     datagrams_.clear();
     for (std::size_t i = sendFrom_; i < window_.Count(); ++i)
         datagrams_.push_back(window_.Packet(i));
@@ -313,16 +374,22 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
         if (block != 0)
             return TReply::Ignore;
         packetLength_ = 0;
+        repeatAnswerable_ = retryCount_ == 0;
         return TReply::Advance;
     }
-    // RFC 1123 section 4.2.3.1: a repeated acknowledgement, or one of a block before the
-    // window, never makes the sender send again, or every later block would go out twice
-    // (the Sorcerer's Apprentice); the wait goes on and its end sends the window again.
+    // RFC 1123 section 4.2.3.1: an acknowledgement of a block before the window sends
+    // nothing again unless it cannot be the answer to a duplicate (RepeatedAck), or every
+    // later block could go out twice (the Sorcerer's Apprentice); the wait goes on and its
+    // end sends the window again.
     // An acknowledgement inside the window moves it past that block, so blocks the peer
     // lost go out again from there (RFC 7440 section 4).
     const bool late = EndedASend(block);
     if (!window_.Acknowledge(block))
-        return TReply::Ignore;
+        return RepeatedAck(block);
+    // A repeat of this acknowledgement is told apart from a gap report only where the
+    // peer had a whole send and nothing of it went out twice (see RepeatedAck).
+    repeatAnswerable_ = late && !resentSinceAck_;
+    resentSinceAck_ = false;
     if (!endReached_ || !window_.Empty()) {
         // The last block of an earlier send acknowledged: the peer had that send whole
         // and is late only because later blocks are still on their way; sending them
@@ -335,6 +402,22 @@ TTFTPServerThread::TReply TTFTPServerThread::HandleAck(std::uint16_t block)
     delivered_ = true;
     ReportOutcome(TTransferOutcome::Succeeded);
     return TReply::Complete;
+}
+
+TTFTPServerThread::TReply TTFTPServerThread::RepeatedAck(std::uint16_t block)
+{
+    // The acknowledgement that opened the window, again. A peer that had the whole send
+    // before it, none of whose blocks came twice, has no duplicate to answer: it repeats
+    // the block before the window because the window's first block is missing (RFC 7440
+    // section 4: it acknowledges the last block it has in order), or because its own
+    // wait ended with nothing of the window. The window goes out again at once, for the
+    // first repeat only; the wait's end would send it all the same, seconds later.
+    const bool opensWindow = block == static_cast<std::uint16_t>(window_.FirstBlock() - 1);
+    if (windowSize_ <= 1 || !opensWindow || !repeatAnswerable_ || window_.Sent() == 0)
+        return TReply::Ignore;
+    repeatAnswerable_ = false;
+    sendFrom_ = 0;
+    return TReply::Resend;
 }
 
 TTFTPServerThread::TReply TTFTPServerThread::HandleData(std::uint16_t block)

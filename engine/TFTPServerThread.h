@@ -97,7 +97,17 @@ private:
     void Execute();
     void Negotiate(std::int32_t grantedWindowSize);
     void Transfer();
+    /// Waits for the reply to what was sent and acts on it until the session must send
+    /// again or end; probes a silent peer once on the way.
+    TReply AwaitReply();
     ISteadyClock::TTimePoint ReplyDeadline() const;
+    /// When a download's window, sent whole and unanswered, has its last block sent
+    /// alone once more; `deadline` when it has none.
+    ISteadyClock::TTimePoint ProbeTime(ISteadyClock::TTimePoint deadline) const;
+    void SendProbe();
+    /// Takes the time from the latest send to the reply that moved past it into the
+    /// path's round trip.
+    void NoteRoundTrip();
     /// Makes what goes out next: an upload's ACK, or a download's window filled up.
     void PrepareSend();
     void SendPending();
@@ -110,6 +120,8 @@ private:
     TWait WaitForReply(ISteadyClock::TTimePoint deadline);
     TReply HandleReply();
     TReply HandleAck(std::uint16_t block);
+    /// Answers an acknowledgement of a block before the window.
+    TReply RepeatedAck(std::uint16_t block);
     TReply HandleData(std::uint16_t block);
     void AnswerFailure(const std::exception& failure);
     /// Tells the stream the outcome, once; later calls change nothing.
@@ -134,6 +146,7 @@ private:
     std::int32_t blockSize_ = DefaultBlockSize;
     bool outcomeReported_ = false;
     std::int32_t windowSize_ = 1;
+    bool peerChoseWait_ = false;  // the reply wait came with the timeout option
     const bool freeStreamOnComplete_;
     std::string request_;
 
@@ -151,6 +164,11 @@ private:
     std::size_t sendFrom_ = 0;  // the window's first packet the next send starts at
     std::array<std::uint16_t, 4> sendEnds_{};  // the last blocks of the latest sends
     std::size_t sendsMade_ = 0;
+    ISteadyClock::TTimePoint sentAt_{};  // when the latest send went out
+    bool probed_ = false;                // the latest send's last block went out alone again
+    bool resentSinceAck_ = false;   // a block went out twice since the window last moved
+    bool repeatAnswerable_ = false; // a repeat of the ACK that last moved the window sends it again
+    std::chrono::steady_clock::duration roundTrip_{};  // smoothed, from a send to its reply
 
     std::atomic<bool> stopRequested_{false};
     std::mutex completionLock_;

@@ -155,14 +155,32 @@ INSTANTIATE_TEST_SUITE_P(Session, SessionCaseTest, ::testing::Values(
     TSessionCase{"LateAcknowledgementOfAWholeEarlierSend", {.Content = FileOf(12, 1), .Window = 4},
                  {{Ack(0)}, {Ack(2)}, {Ack(4)}, {Ack(8)}, {Ack(12)}, {Ack(13)}},
                  "O windowsize=4, <A0, D1-4, <A2, D3-6, <A4, D7-8, <A8, D9-12, <A12, succeeded, D13, <A13"},
-    TSessionCase{"DuplicateAcksDoNotSendTheWindowTwice", {.Content = FileOf(8, 1), .Window = 4},
+    // The first repeat of an acknowledgement that took a whole send reports the next
+    // send's first block missing; later repeats, and any after a block went out twice,
+    // start nothing.
+    TSessionCase{"RepeatedAcksSendTheWindowAgainOnlyOnce", {.Content = FileOf(8, 1), .Window = 4},
                  {{Ack(0)}, {Ack(4)}, {Ack(4), Ack(4), Ack(0), Ack(8)}, {Ack(8), Ack(9)}},
-                 "O windowsize=4, <A0, D1-4, <A4, D5-8, <A4, <A4, <A0, <A8, succeeded, D9, <A8, <A9"},
+                 "O windowsize=4, <A0, D1-4, <A4, D5-8, <A4, D5-8, <A4, <A0, <A8, succeeded, D9, <A8, <A9"},
+    TSessionCase{"RepeatAfterAProbeStartsNothing", {.Content = FileOf(8, 1), .Window = 4},
+                 {{Ack(0)}, {}, {Ack(4), Ack(4)}, {Ack(8)}, {Ack(9)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, <A4, D5-8, <A4, <A8, succeeded, D9, <A9"},
     TSessionCase{"LostAckSendsTheWindowAgainAfterTheWait", {.Content = FileOf(6, 1), .Timeout = 1, .Window = 4},
                  {{Ack(0)}, {}, {Ack(4)}, {Ack(7)}},
                  "O timeout=1 windowsize=4, <A0, D1-4, ~1000, D1-4, <A4, D5-7, <A7, succeeded"},
     TSessionCase{"SilentPeerGetsThreeWindowsThenTimeout", {.Content = FileOf(6, 1), .Timeout = 1, .Window = 2},
                  {{Ack(0)}}, "O timeout=1 windowsize=2, <A0, D1-2, ~1000, D1-2, ~1000, D1-2, ~1000, E4 Timeout, failed"},
+    // A silent peer lost the window's last blocks or its acknowledgement: the last block
+    // goes out alone after a few round trips, the whole window only at the wait's end.
+    TSessionCase{"LostLastBlockGoesOutAloneBeforeTheWaitEnds", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}, {}, {Ack(4)}, {Ack(7)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, <A4, D5-7, <A7, succeeded"},
+    TSessionCase{"ProbeAnsweredWithAGapSendsTheWindowFromThere", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}, {}, {Ack(2)}, {Ack(6)}, {Ack(7)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, <A2, D3-6, <A6, succeeded, D7, <A7"},
+    TSessionCase{"UnansweredProbeLeavesTheResendsAndTheirCountAsTheyWere", {.Content = FileOf(6, 1), .Window = 4},
+                 {{Ack(0)}},
+                 "O windowsize=4, <A0, D1-4, ~200, D4, ~1300, D1-4, ~200, D4, ~1300, D1-4, ~200, D4, ~1300, "
+                 "E4 Timeout, failed"},
     TSessionCase{"WindowSizeOneIsLockStep", {.Content = FileOf(2, 10), .Timeout = 1, .Window = 1},
                  {{Ack(0)}, {Ack(1)}, {Ack(1)}, {Ack(2)}, {Ack(3)}},
                  "O timeout=1 windowsize=1, <A0, D1, <A1, D2, <A1, ~1000, D2, <A2, succeeded, D3, <A3"},
@@ -177,6 +195,21 @@ INSTANTIATE_TEST_SUITE_P(Session, SessionCaseTest, ::testing::Values(
                  {.Upload = true, .Timeout = 1, .Window = 8}, {{Full(1), Full(2)}, {Data(3, "")}},
                  "O timeout=1 windowsize=8, <D1, <D2, ~1000, A2, <D3, succeeded, A3", Stored("12", "")}),
     [](const ::testing::TestParamInfo<TSessionCase>& row) { return std::string(row.param.Name); });
+
+TEST_F(SessionTest, ProbeWaitsFourRoundTripsOfASlowPeer)
+{
+    // The peer answers each send 100 ms later, but for the second window, whose answer is
+    // lost: four round trips pass before its last block goes out alone.
+    int turn = 0;
+    const auto slowPeer = [this, &turn](const std::vector<std::string>& sent) -> std::vector<std::string> {
+        if (++turn == 3)
+            return {};
+        clock_.Advance(std::chrono::milliseconds(100));
+        return {Ack(Opcode(sent.back()) == 6 ? 0 : Block(sent.back()))};
+    };
+    EXPECT_EQ(Serve({.Content = FileOf(8, 1), .Window = 4}, slowPeer),
+              "O windowsize=4, ~100, <A0, D1-4, ~100, <A4, D5-8, ~400, D8, ~100, <A8, succeeded, D9, ~100, <A9");
+}
 
 /// A peer that keeps every new block and acknowledges the last block of each send.
 class TAcknowledgingPeer {
