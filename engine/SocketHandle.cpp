@@ -184,15 +184,21 @@ bool OfOneSegmentSize(std::span<const std::string_view> datagrams)
 
 }  // namespace
 
+void TSocketHandle::AddressUnlessConnected(msghdr& message, const TSocketAddress& to) const
+{
+    // A connected socket sends to its peer alone; the system refuses any other address.
+    if (!open_.Connected) {
+        message.msg_name = const_cast<sockaddr*>(to.Raw());
+        message.msg_namelen = to.Length();
+    }
+}
+
 void TSocketHandle::SendTo(const TSocketAddress& to, std::string_view bytes)
 {
     AllocateSocket(to.Family());
     iovec part{const_cast<char*>(bytes.data()), bytes.size()};
     msghdr message{};
-    if (!open_.Connected) {
-        message.msg_name = const_cast<sockaddr*>(to.Raw());
-        message.msg_namelen = to.Length();
-    }
+    AddressUnlessConnected(message, to);
     message.msg_iov = &part;
     message.msg_iovlen = 1;
     ssize_t sent = 0;
@@ -231,10 +237,7 @@ std::size_t TSocketHandle::SendSegmented(const TSocketAddress& to, std::span<con
             bytes += datagram.size();
         }
         msghdr message{};
-        if (!open_.Connected) {
-            message.msg_name = const_cast<sockaddr*>(to.Raw());
-            message.msg_namelen = to.Length();
-        }
+        AddressUnlessConnected(message, to);
         message.msg_iov = parts.data();
         message.msg_iovlen = count;
         message.msg_control = control.data();
@@ -275,10 +278,7 @@ void TSocketHandle::SendBatches(const TSocketAddress& to, std::span<const std::s
             messages[i] = {};
             messages[i].msg_hdr.msg_iov = &parts[i];
             messages[i].msg_hdr.msg_iovlen = 1;
-            if (!open_.Connected) {
-                messages[i].msg_hdr.msg_name = const_cast<sockaddr*>(to.Raw());
-                messages[i].msg_hdr.msg_namelen = to.Length();
-            }
+            AddressUnlessConnected(messages[i].msg_hdr, to);
         }
         // The system may take fewer datagrams than it is given, even none before a
         // signal; the rest go in the next call, and an error on the first of them shows.

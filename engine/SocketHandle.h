@@ -140,6 +140,8 @@ private:
     void TakeHandedSocket();
     void SetReceiveWait(int waitMs);
     void SendBatches(const TSocketAddress& to, std::span<const std::string_view> datagrams);
+    /// Names `to` in `message`, unless the socket is connected to its peer.
+    void AddressUnlessConnected(msghdr& message, const TSocketAddress& to) const;
     /// Sends what it can of `datagrams` as segmented sends and returns how many went out;
     /// stops early, and stops trying for good, where the system refuses segmentation.
     std::size_t SendSegmented(const TSocketAddress& to, std::span<const std::string_view> datagrams);
